@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian package Ludora needs, then configures and builds it into build/.
+# Usage: scripts/setup.sh [--no-build]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  build-essential cmake ninja-build pkg-config git clang-format
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools
+  qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev
+  libqt6webenginecore6-bin libqt6svg6-dev qt6-l10n-tools
+  libgl-dev libxkbcommon-dev libx11-dev libx11-xcb-dev libxcb1-dev
+  libzip-dev zlib1g-dev libsqlite3-dev sqlite3
+  xvfb xauth xdotool x11-utils imagemagick
+  fonts-wqy-microhei python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+[ "${1:-}" = "--no-build" ] && exit 0
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build

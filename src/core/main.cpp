@@ -1,0 +1,8 @@
+// Program entry: placeholder until the roles are built.
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    return 0;
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The user data document: the current local user's accounts and game lists as XML, kept in a
+// scrambled GBK file. A valid document has exactly two top nodes: the XML declaration, then the
+// root "folder" (child 0: accounts folder, child 1: game lists folder with "我的游戏" and
+// "最近玩过的游戏").
+
+#include <QDomDocument>
+#include <QDomElement>
+#include <QString>
+#include <QStringList>
+
+class TUserData {
+public:
+    TUserData(); // empty: only the declaration
+
+    QDomDocument &Doc() { return FDoc; }
+    const QDomDocument &Doc() const { return FDoc; }
+
+    // Fewer than two top nodes: no user data loaded.
+    bool IsEmpty() const;
+    void Clear(); // back to the declaration only
+
+    QString CurrentFile() const { return FCurrentFile; }
+    void SetCurrentFile(const QString &path) { FCurrentFile = path; }
+
+    // Reads the current user file when it exists: true also when it does not (document kept);
+    // false when it does not parse (the document is then empty). The file is never written here.
+    bool Load();
+    // Writes the current user file when one is set: to a temporary file beside it, renamed over
+    // the old one, so an interrupted save leaves the old file whole. Throws EWriteError.
+    void Save() const;
+
+    // Serialised XML text and its file bytes (GBK, scrambled), for exports and tests.
+    QString ToXml() const;
+    QByteArray ToFileBytes() const;
+    bool FromFileBytes(const QByteArray &bytes);
+
+    QDomElement Root() const;
+    QDomElement AccountsFolder() const;
+    QDomElement ListsFolder() const;
+    QDomElement MyGamesFolder() const;
+    QDomElement RecentFolder() const;
+
+    QDomElement FindAccount(const QString &location, const QString &user) const;
+    QDomElement AppendAccount(const QString &location, const QString &user,
+                              const QString &caption, const QString &pass,
+                              const QString &ubox = QString(), const QString &pbox = QString());
+    // When empty: the root with its two folders and the two list folders (no password).
+    void EnsureStructure();
+
+    // The program directory ends with "/".
+    static QString UserFile(const QString &programDir, const QString &userName);
+    static QString DefaultUserFile(const QString &programDir);
+    static QStringList ListLocalUsers(const QString &programDir);
+
+private:
+    QDomDocument FDoc;
+    QString FCurrentFile;
+};
+
+// The process-wide document; lives until the process ends.
+TUserData &UserData();

@@ -1,0 +1,95 @@
+#include "TTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace TestSupport {
+
+static QString EnvOr(const char *name, const QString &fallback)
+{
+    const QString v = qEnvironmentVariable(name);
+    return v.isEmpty() ? fallback : v;
+}
+
+QString SourceDir() { return EnvOr("LUDORA_SOURCE_DIR", QDir::currentPath()); }
+QString BuildDir() { return EnvOr("LUDORA_BUILD_DIR", SourceDir() + "/build"); }
+QString ExecutablePath() { return EnvOr("LUDORA_EXE", BuildDir() + "/ludora"); }
+
+static bool CopyTree(const QString &from, const QString &to)
+{
+    QDir src(from);
+    if (!src.exists())
+        return true;
+    QDir().mkpath(to);
+    for (const QFileInfo &fi : src.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = to + "/" + fi.fileName();
+        if (fi.isDir()) {
+            if (!CopyTree(fi.filePath(), target))
+                return false;
+        } else if (!QFile::copy(fi.filePath(), target)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QString MakeProgramDir(const QTemporaryDir &dir)
+{
+    const QString exe = dir.path() + "/ludora";
+    QFile::remove(exe);
+    QFile::copy(ExecutablePath(), exe);
+    QFile::setPermissions(exe, QFile::permissions(ExecutablePath()));
+    CopyTree(BuildDir() + "/skin", dir.path() + "/skin");
+    return exe;
+}
+
+void UsePrivateRuntimeDir(const QTemporaryDir &dir)
+{
+    const QString runtime = dir.path() + "/run";
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("LUDORA_RUNTIME_DIR", runtime.toLocal8Bit());
+}
+
+TPortalProcess::~TPortalProcess() { Stop(); }
+
+bool TPortalProcess::Start()
+{
+    FProcess.setProgram("python3");
+    FProcess.setArguments({SourceDir() + "/tools/portal/portal.py", "--port", "0"});
+    FProcess.setProcessChannelMode(QProcess::SeparateChannels);
+    FProcess.start();
+    if (!FProcess.waitForStarted(5000))
+        return false;
+    // The portal's first line names the port it listens on.
+    static const QRegularExpression re("http://127\\.0\\.0\\.1:(\\d+)/");
+    QByteArray seen;
+    while (FProcess.waitForReadyRead(10000)) {
+        seen += FProcess.readAllStandardOutput();
+        const auto m = re.match(QString::fromUtf8(seen));
+        if (m.hasMatch()) {
+            FPort = m.captured(1).toInt();
+            return true;
+        }
+    }
+    return false;
+}
+
+void TPortalProcess::Stop()
+{
+    if (FProcess.state() != QProcess::NotRunning) {
+        FProcess.terminate();
+        if (!FProcess.waitForFinished(3000))
+            FProcess.kill();
+        FProcess.waitForFinished(1000);
+    }
+}
+
+QString TPortalProcess::BaseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/").arg(FPort);
+}
+
+} // namespace TestSupport

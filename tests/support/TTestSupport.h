@@ -1,0 +1,37 @@
+#pragma once
+// Helpers shared by the tests.
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace TestSupport {
+
+QString SourceDir();     // the checkout ($LUDORA_SOURCE_DIR)
+QString BuildDir();      // the build folder ($LUDORA_BUILD_DIR)
+QString ExecutablePath(); // build/ludora ($LUDORA_EXE)
+
+// A private program folder: a copy of the executable (and the skin folder when built), so that
+// a test's settings and user data never touch the build folder. Returns the copied executable.
+QString MakeProgramDir(const QTemporaryDir &dir);
+
+// Gives this test process a private folder for the window-message layer, so that tests running
+// side by side never see each other's windows. Call before the layer starts.
+void UsePrivateRuntimeDir(const QTemporaryDir &dir);
+
+// The demo portal (tools/portal/portal.py) on a free port of 127.0.0.1, for one test.
+class TPortalProcess {
+public:
+    TPortalProcess() = default;
+    ~TPortalProcess();
+    bool Start(); // waits until it listens
+    void Stop();
+    int Port() const { return FPort; }
+    QString BaseUrl() const; // "http://127.0.0.1:<port>/"
+
+private:
+    QProcess FProcess;
+    int FPort = 0;
+};
+
+} // namespace TestSupport
