@@ -5,7 +5,11 @@
 #include <QByteArray>
 #include <QString>
 
-// Characters GBK cannot hold become "?".
-QByteArray AnsiFromUnicode(const QString &text);
+enum class TUnmappable {
+    Question,    // a character GBK cannot hold becomes "?"
+    XmlReference // ... becomes "&#xHHHH;", so XML text keeps it
+};
+
+QByteArray AnsiFromUnicode(const QString &text, TUnmappable unmappable = TUnmappable::Question);
 // Invalid byte sequences become U+FFFD; never fails.
 QString UnicodeFromAnsi(const QByteArray &bytes);

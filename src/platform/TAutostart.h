@@ -9,7 +9,7 @@ class TAutostart {
 public:
     explicit TAutostart(const QString &executablePath);
     bool IsOn() const;
-    // Missing folder or no rights: nothing happens and no message is shown.
+    // The autostart folder is made when missing; no rights: nothing happens, no message.
     void SetOn(bool on) const;
     QString EntryPath() const;
 

@@ -1,1 +1,198 @@
 #include "store/TUserData.h"
+
+#include "platform/AnsiCodePage.h"
+#include "store/EWriteError.h"
+#include "store/ScrambleText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextStream>
+
+namespace {
+
+constexpr char UserDataFolder[] = "userdata";
+constexpr char DefaultUserFileName[] = "defaultuser.dat";
+constexpr char Declaration[] = "version=\"1.0\"";
+
+QDomElement ChildFolder(const QDomElement &parent, int index)
+{
+    if (parent.isNull())
+        return QDomElement();
+    return parent.childNodes().item(index).toElement();
+}
+
+} // namespace
+
+TUserData::TUserData() { Clear(); }
+
+bool TUserData::IsEmpty() const { return FDoc.childNodes().count() < 2; }
+
+void TUserData::Clear()
+{
+    FDoc = QDomDocument();
+    FDoc.appendChild(FDoc.createProcessingInstruction(QStringLiteral("xml"), Declaration));
+}
+
+QDomElement TUserData::Root() const
+{
+    if (IsEmpty())
+        return QDomElement();
+    return FDoc.childNodes().item(1).toElement();
+}
+
+QDomElement TUserData::AccountsFolder() const { return ChildFolder(Root(), 0); }
+QDomElement TUserData::ListsFolder() const { return ChildFolder(Root(), 1); }
+QDomElement TUserData::MyGamesFolder() const { return ChildFolder(ListsFolder(), 0); }
+QDomElement TUserData::RecentFolder() const { return ChildFolder(ListsFolder(), 1); }
+
+QString TUserData::ToXml() const
+{
+    // The declaration on a line of its own, then the root without added whitespace.
+    QString text;
+    const QDomNodeList top = FDoc.childNodes();
+    for (int i = 0; i < top.count(); ++i) {
+        const QDomNode node = top.item(i);
+        if (node.isProcessingInstruction()) {
+            const QDomProcessingInstruction pi = node.toProcessingInstruction();
+            text += QStringLiteral("<?%1 %2?>\r\n").arg(pi.target(), pi.data());
+        } else {
+            QString part;
+            QTextStream stream(&part);
+            node.save(stream, -1);
+            text += part;
+        }
+    }
+    return text + QStringLiteral("\r\n");
+}
+
+QByteArray TUserData::ToFileBytes() const
+{
+    return ScrambleText(AnsiFromUnicode(ToXml(), TUnmappable::XmlReference));
+}
+
+bool TUserData::FromFileBytes(const QByteArray &bytes)
+{
+    QDomDocument doc;
+    if (!doc.setContent(UnicodeFromAnsi(ScrambleText(bytes)))) {
+        FDoc = QDomDocument(); // no usable root, as after any failed load
+        return false;
+    }
+    FDoc = doc;
+    return true;
+}
+
+bool TUserData::Load()
+{
+    QFile f(FCurrentFile);
+    if (FCurrentFile.isEmpty() || !f.exists())
+        return true;
+    if (!f.open(QIODevice::ReadOnly) || !FromFileBytes(f.readAll())) {
+        FDoc = QDomDocument();
+        FUnreadableFile = FCurrentFile;
+        return false;
+    }
+    return true;
+}
+
+void TUserData::Save() const
+{
+    if (FCurrentFile.isEmpty())
+        return;
+    // A document without its root holds nothing worth writing; writing it would replace the
+    // user's file (perhaps one that only failed to load) with an empty one.
+    if (IsEmpty() || Root().isNull())
+        return;
+    const QString failure = QStringLiteral("Unable to write to %1").arg(FCurrentFile);
+    QDir().mkpath(QFileInfo(FCurrentFile).absolutePath());
+    if (FUnreadableFile == FCurrentFile) {
+        // The damaged file may still be recovered by hand: keep it rather than write over it.
+        const QString kept = FCurrentFile + QStringLiteral(".bad");
+        QFile::remove(kept);
+        if (QFile::exists(FCurrentFile) && !QFile::copy(FCurrentFile, kept))
+            throw EWriteError(failure);
+        FUnreadableFile.clear();
+    }
+    QSaveFile out(FCurrentFile);
+    if (!out.open(QIODevice::WriteOnly))
+        throw EWriteError(failure);
+    out.write(ToFileBytes());
+    if (!out.commit())
+        throw EWriteError(failure);
+}
+
+QDomElement TUserData::FindAccount(const QString &location, const QString &user) const
+{
+    for (QDomNode n = AccountsFolder().firstChild(); !n.isNull(); n = n.nextSibling()) {
+        const QDomElement e = n.toElement();
+        if (e.tagName() == QLatin1String("item") &&
+            e.attribute(QStringLiteral("location")) == location &&
+            e.attribute(QStringLiteral("user")) == user)
+            return e;
+    }
+    return QDomElement();
+}
+
+QDomElement TUserData::AppendAccount(const QString &location, const QString &user,
+                                     const QString &caption, const QString &pass,
+                                     const QString &ubox, const QString &pbox)
+{
+    EnsureStructure();
+    QDomElement item = FDoc.createElement(QStringLiteral("item"));
+    item.setAttribute(QStringLiteral("location"), location);
+    item.setAttribute(QStringLiteral("user"), user);
+    item.setAttribute(QStringLiteral("caption"), caption);
+    item.setAttribute(QStringLiteral("pass"), pass);
+    if (!ubox.isEmpty())
+        item.setAttribute(QStringLiteral("ubox"), ubox);
+    if (!pbox.isEmpty())
+        item.setAttribute(QStringLiteral("pbox"), pbox);
+    AccountsFolder().appendChild(item);
+    return item;
+}
+
+void TUserData::EnsureStructure()
+{
+    if (IsEmpty()) {
+        if (FDoc.childNodes().count() == 0)
+            Clear();
+        FDoc.appendChild(FDoc.createElement(QStringLiteral("folder")));
+    }
+    // A document loaded from an older or damaged file may lack some folders.
+    QDomElement root = Root();
+    while (root.childNodes().count() < 2)
+        root.appendChild(FDoc.createElement(QStringLiteral("folder")));
+    QDomElement lists = ListsFolder();
+    while (lists.childNodes().count() < 2)
+        lists.appendChild(FDoc.createElement(QStringLiteral("folder")));
+}
+
+QString TUserData::UserFile(const QString &programDir, const QString &userName)
+{
+    return programDir + QLatin1String(UserDataFolder) + QLatin1Char('/') + userName +
+           QStringLiteral(".dat");
+}
+
+QString TUserData::DefaultUserFile(const QString &programDir)
+{
+    return programDir + QLatin1String(DefaultUserFileName);
+}
+
+QStringList TUserData::ListLocalUsers(const QString &programDir)
+{
+    QStringList users;
+    const QDir dir(programDir + QLatin1String(UserDataFolder));
+    for (const QString &name : dir.entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
+        if (name.compare(QLatin1String(DefaultUserFileName), Qt::CaseInsensitive) == 0)
+            continue;
+        users.append(name.left(name.size() - 4));
+    }
+    return users;
+}
+
+TUserData &UserData()
+{
+    static TUserData data;
+    return data;
+}

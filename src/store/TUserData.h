@@ -27,7 +27,9 @@ public:
     // false when it does not parse (the document is then empty). The file is never written here.
     bool Load();
     // Writes the current user file when one is set: to a temporary file beside it, renamed over
-    // the old one, so an interrupted save leaves the old file whole. Throws EWriteError.
+    // the old one, so an interrupted save leaves the old file whole. A document without root is
+    // never written. A file that failed to load is first kept as "<file>.bad" before the first
+    // save replaces it. Throws EWriteError.
     void Save() const;
 
     // Serialised XML text and its file bytes (GBK, scrambled), for exports and tests.
@@ -56,6 +58,7 @@ public:
 private:
     QDomDocument FDoc;
     QString FCurrentFile;
+    mutable QString FUnreadableFile; // the last file that failed to load, until it is kept aside
 };
 
 // The process-wide document; lives until the process ends.
