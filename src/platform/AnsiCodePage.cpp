@@ -14,8 +14,7 @@ constexpr char AnsiCharset[] = "GBK";
 class TIconv {
 public:
     TIconv(const char *to, const char *from) : FCd(iconv_open(to, from)) {}
-    ~TIconv()
-    {
+    ~TIconv() {
         if (Valid())
             iconv_close(FCd);
     }
@@ -25,8 +24,7 @@ public:
 
     // Converts as much as it can; returns false at an invalid or unmappable sequence, with
     // *in advanced to it.
-    bool Convert(const char *&in, size_t &inLeft, QByteArray &out)
-    {
+    bool Convert(const char *&in, size_t &inLeft, QByteArray &out) {
         char buffer[4096];
         while (inLeft > 0) {
             char *dst = buffer;
@@ -48,8 +46,7 @@ private:
     iconv_t FCd;
 };
 
-int Utf8Length(unsigned char lead)
-{
+int Utf8Length(unsigned char lead) {
     if (lead < 0x80)
         return 1;
     if ((lead & 0xE0) == 0xC0)
@@ -63,8 +60,7 @@ int Utf8Length(unsigned char lead)
 
 } // namespace
 
-QByteArray AnsiFromUnicode(const QString &text, TUnmappable unmappable)
-{
+QByteArray AnsiFromUnicode(const QString &text, TUnmappable unmappable) {
     const QByteArray utf8 = text.toUtf8();
     TIconv cd(AnsiCharset, "UTF-8");
     if (!cd.Valid())
@@ -88,8 +84,7 @@ QByteArray AnsiFromUnicode(const QString &text, TUnmappable unmappable)
     return out;
 }
 
-QString UnicodeFromAnsi(const QByteArray &bytes)
-{
+QString UnicodeFromAnsi(const QByteArray &bytes) {
     TIconv cd("UTF-8", AnsiCharset);
     if (!cd.Valid())
         return QString::fromLatin1(bytes);

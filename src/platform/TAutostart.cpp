@@ -9,8 +9,7 @@
 
 TAutostart::TAutostart(const QString &executablePath) : FExecutable(executablePath) {}
 
-QString TAutostart::EntryPath() const
-{
+QString TAutostart::EntryPath() const {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (config.isEmpty())
         config = QDir::homePath() + QStringLiteral("/.config");
@@ -18,17 +17,16 @@ QString TAutostart::EntryPath() const
 }
 
 // A path with blanks must be quoted for the desktop to run it at all; other paths stay bare.
-static QString ExecValue(const QString &path)
-{
+static QString ExecValue(const QString &path) {
     if (!path.contains(QLatin1Char(' ')))
         return path;
     QString escaped = path;
-    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('"'), QStringLiteral("\\\""));
     return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
 
-bool TAutostart::IsOn() const
-{
+bool TAutostart::IsOn() const {
     QFile f(EntryPath());
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
@@ -41,8 +39,7 @@ bool TAutostart::IsOn() const
     return false;
 }
 
-void TAutostart::SetOn(bool on) const
-{
+void TAutostart::SetOn(bool on) const {
     const QString path = EntryPath();
     if (!on) {
         QFile::remove(path);

@@ -1,7 +1,6 @@
 #include "store/ScrambleText.h"
 
-QByteArray ScrambleText(const QByteArray &text, const QByteArray &key)
-{
+QByteArray ScrambleText(const QByteArray &text, const QByteArray &key) {
     const QByteArray k = key.isEmpty() ? QByteArray(DefaultScrambleKey) : key;
     QByteArray out(text.size(), Qt::Uninitialized);
     const int keyLen = k.size();

@@ -17,8 +17,7 @@ struct TLines {
     QString Eol = QStringLiteral("\r\n");
 };
 
-TLines ReadLines(const QString &path)
-{
+TLines ReadLines(const QString &path) {
     TLines result;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -35,8 +34,7 @@ TLines ReadLines(const QString &path)
     return result;
 }
 
-bool IsSectionLine(const QString &line, QString *name)
-{
+bool IsSectionLine(const QString &line, QString *name) {
     const QString t = line.trimmed();
     if (!t.startsWith(QLatin1Char('[')))
         return false;
@@ -48,8 +46,7 @@ bool IsSectionLine(const QString &line, QString *name)
     return true;
 }
 
-bool IsKeyLine(const QString &line, QString *key, QString *value)
-{
+bool IsKeyLine(const QString &line, QString *key, QString *value) {
     const QString t = line.trimmed();
     if (t.isEmpty() || t.startsWith(QLatin1Char(';')))
         return false;
@@ -63,14 +60,12 @@ bool IsKeyLine(const QString &line, QString *key, QString *value)
     return true;
 }
 
-bool SameName(const QString &a, const QString &b)
-{
+bool SameName(const QString &a, const QString &b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 // Index of the section header line, -1 when missing.
-int FindSection(const QStringList &lines, const QString &section)
-{
+int FindSection(const QStringList &lines, const QString &section) {
     QString name;
     for (int i = 0; i < lines.size(); ++i)
         if (IsSectionLine(lines[i], &name) && SameName(name, section))
@@ -79,16 +74,14 @@ int FindSection(const QStringList &lines, const QString &section)
 }
 
 // One past the last line that belongs to the section starting at header.
-int SectionEnd(const QStringList &lines, int header)
-{
+int SectionEnd(const QStringList &lines, int header) {
     int i = header + 1;
     while (i < lines.size() && !IsSectionLine(lines[i], nullptr))
         ++i;
     return i;
 }
 
-int FindKey(const QStringList &lines, int header, const QString &key)
-{
+int FindKey(const QStringList &lines, int header, const QString &key) {
     const int end = SectionEnd(lines, header);
     QString k;
     for (int i = header + 1; i < end; ++i)
@@ -97,8 +90,7 @@ int FindKey(const QStringList &lines, int header, const QString &key)
     return -1;
 }
 
-bool Lookup(const QString &path, const QString &section, const QString &key, QString *value)
-{
+bool Lookup(const QString &path, const QString &section, const QString &key, QString *value) {
     const TLines file = ReadLines(path);
     const int header = FindSection(file.Lines, section);
     if (header < 0)
@@ -117,8 +109,7 @@ bool Lookup(const QString &path, const QString &section, const QString &key, QSt
 }
 
 // Decimal, or hexadecimal with "$" or "0x", with an optional sign.
-bool ParseInteger(const QString &text, int *out)
-{
+bool ParseInteger(const QString &text, int *out) {
     QString t = text.trimmed();
     bool negative = false;
     if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) {
@@ -149,26 +140,22 @@ constexpr char DateFormat[] = "yyyy-MM-dd";
 
 TIniFile::TIniFile(const QString &path) : FPath(path) {}
 
-QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
-{
+QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const {
     QString v;
     return Lookup(FPath, section, key, &v) ? v : def;
 }
 
-int TIniFile::ReadInteger(const QString &section, const QString &key, int def) const
-{
+int TIniFile::ReadInteger(const QString &section, const QString &key, int def) const {
     QString v;
     int n = 0;
     return Lookup(FPath, section, key, &v) && ParseInteger(v, &n) ? n : def;
 }
 
-bool TIniFile::ReadBool(const QString &section, const QString &key, bool def) const
-{
+bool TIniFile::ReadBool(const QString &section, const QString &key, bool def) const {
     return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-QDate TIniFile::ReadDate(const QString &section, const QString &key, const QDate &def) const
-{
+QDate TIniFile::ReadDate(const QString &section, const QString &key, const QDate &def) const {
     QString v;
     if (!Lookup(FPath, section, key, &v))
         return def;
@@ -176,19 +163,16 @@ QDate TIniFile::ReadDate(const QString &section, const QString &key, const QDate
     return d.isValid() ? d : def;
 }
 
-bool TIniFile::SectionExists(const QString &section) const
-{
+bool TIniFile::SectionExists(const QString &section) const {
     return FindSection(ReadLines(FPath).Lines, section) >= 0;
 }
 
-bool TIniFile::ValueExists(const QString &section, const QString &key) const
-{
+bool TIniFile::ValueExists(const QString &section, const QString &key) const {
     QString v;
     return Lookup(FPath, section, key, &v);
 }
 
-static void WriteLines(const QString &path, const TLines &file)
-{
+static void WriteLines(const QString &path, const TLines &file) {
     const QString failure = QStringLiteral("Unable to write to %1").arg(path);
     const QFileInfo info(path);
     // A read-only file must stay untouched, though its folder would let a rename replace it.
@@ -205,8 +189,7 @@ static void WriteLines(const QString &path, const TLines &file)
         throw EWriteError(failure);
 }
 
-void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
-{
+void TIniFile::WriteString(const QString &section, const QString &key, const QString &value) {
     TLines file = ReadLines(FPath);
     const QString entry = key + QLatin1Char('=') + value;
     int header = FindSection(file.Lines, section);
@@ -227,23 +210,19 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     WriteLines(FPath, file);
 }
 
-void TIniFile::WriteInteger(const QString &section, const QString &key, int value)
-{
+void TIniFile::WriteInteger(const QString &section, const QString &key, int value) {
     WriteString(section, key, QString::number(value));
 }
 
-void TIniFile::WriteBool(const QString &section, const QString &key, bool value)
-{
+void TIniFile::WriteBool(const QString &section, const QString &key, bool value) {
     WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-void TIniFile::WriteDate(const QString &section, const QString &key, const QDate &value)
-{
+void TIniFile::WriteDate(const QString &section, const QString &key, const QDate &value) {
     WriteString(section, key, value.toString(QLatin1String(DateFormat)));
 }
 
-void TIniFile::DeleteKey(const QString &section, const QString &key)
-{
+void TIniFile::DeleteKey(const QString &section, const QString &key) {
     TLines file = ReadLines(FPath);
     const int header = FindSection(file.Lines, section);
     if (header < 0)

@@ -16,15 +16,17 @@ struct TKeyInfo {
 
 // Indexed by TKey; keys are written exactly as spelled here.
 constexpr TKeyInfo KeyTable[] = {
-    {"General", "SaveForm", 1},    {"General", "FillForm", 1},   {"General", "MiniToTray", 0},
-    {"General", "CloseToTray", 0}, {"General", "askClose", 1},   {"General", "actClose", 2},
-    {"General", "CheckUpdate", 1}, {"General", "login", 0},      {"General", "setup", 0},
-    {"General", "LastRun", 0},     {"Window", "Width", 0},       {"Window", "Height", 0},
-    {"Window", "Left", 0},         {"Window", "Top", 0},         {"Window", "State", 1},
+    {"General", "SaveForm", 1},    {"General", "FillForm", 1}, {"General", "MiniToTray", 0},
+    {"General", "CloseToTray", 0}, {"General", "askClose", 1}, {"General", "actClose", 2},
+    {"General", "CheckUpdate", 1}, {"General", "login", 0},    {"General", "setup", 0},
+    {"General", "LastRun", 0},     {"Window", "Width", 0},     {"Window", "Height", 0},
+    {"Window", "Left", 0},         {"Window", "Top", 0},       {"Window", "State", 1},
 };
 static_assert(std::size(KeyTable) == size_t(TKey::State) + 1);
 
-const TKeyInfo &Info(TKey key) { return KeyTable[size_t(key)]; }
+const TKeyInfo &Info(TKey key) {
+    return KeyTable[size_t(key)];
+}
 
 struct TPortalInfo {
     const char *Name;
@@ -32,10 +34,17 @@ struct TPortalInfo {
 };
 
 constexpr TPortalInfo PortalTable[] = {
-    {"MiniSite", "mini/"},    {"Base", ""},          {"Brand", "brand/"},
-    {"Home", "home.html"},    {"Forum", "bbs/"},     {"Community", "community/"},
-    {"Search", "search"},     {"Notice", "notice.html"}, {"Stats", "s.php"},
-    {"MiniHome", "mini/home.html"}, {"AdStrip", "scripts/sb.php"},
+    {"MiniSite", "mini/"},
+    {"Base", ""},
+    {"Brand", "brand/"},
+    {"Home", "home.html"},
+    {"Forum", "bbs/"},
+    {"Community", "community/"},
+    {"Search", "search"},
+    {"Notice", "notice.html"},
+    {"Stats", "s.php"},
+    {"MiniHome", "mini/home.html"},
+    {"AdStrip", "scripts/sb.php"},
 };
 static_assert(std::size(PortalTable) == size_t(TPortal::AdStrip) + 1);
 
@@ -43,8 +52,7 @@ std::unique_ptr<TSettings> GSettings;
 
 } // namespace
 
-TSettings::TSettings(const QString &iniPath) : FIni(iniPath)
-{
+TSettings::TSettings(const QString &iniPath) : FIni(iniPath) {
     SaveForm = ReadBool(TKey::SaveForm);
     FillForm = ReadBool(TKey::FillForm);
     MiniToTray = ReadBool(TKey::MiniToTray);
@@ -52,8 +60,7 @@ TSettings::TSettings(const QString &iniPath) : FIni(iniPath)
     DerivePartnerId();
 }
 
-QString TSettings::PathForExecutable(const QString &executablePath)
-{
+QString TSettings::PathForExecutable(const QString &executablePath) {
     // Installed copies end in a four-character extension that the settings file replaces;
     // a Linux executable has none, so its whole name is kept.
     const QString name = QFileInfo(executablePath).fileName();
@@ -62,15 +69,15 @@ QString TSettings::PathForExecutable(const QString &executablePath)
     return executablePath + QStringLiteral(".ini");
 }
 
-QString TSettings::DerivePartnerId(const QString &setup)
-{
+QString TSettings::DerivePartnerId(const QString &setup) {
     QString text = setup;
     if (text.isEmpty())
         return QString::fromLatin1(DefaultPartnerId);
     if (text.size() > 3)
         text.chop(4);
-    const int cut = std::max({text.lastIndexOf(QLatin1Char('\\')), text.lastIndexOf(QLatin1Char(':')),
-                              text.lastIndexOf(QLatin1Char('/'))});
+    const int cut =
+        std::max({text.lastIndexOf(QLatin1Char('\\')), text.lastIndexOf(QLatin1Char(':')),
+                  text.lastIndexOf(QLatin1Char('/'))});
     const QString file = text.mid(cut + 1);
     const int underscore = file.indexOf(QLatin1Char('_'));
     if (underscore < 0)
@@ -78,82 +85,91 @@ QString TSettings::DerivePartnerId(const QString &setup)
     return QStringLiteral("kel") + file.mid(underscore);
 }
 
-void TSettings::DerivePartnerId() { PartnerId = DerivePartnerId(ReadString(TKey::Setup)); }
+void TSettings::DerivePartnerId() {
+    PartnerId = DerivePartnerId(ReadString(TKey::Setup));
+}
 
-QString TSettings::SectionOf(TKey key) { return QString::fromLatin1(Info(key).Section); }
-QString TSettings::NameOf(TKey key) { return QString::fromLatin1(Info(key).Name); }
+QString TSettings::SectionOf(TKey key) {
+    return QString::fromLatin1(Info(key).Section);
+}
+QString TSettings::NameOf(TKey key) {
+    return QString::fromLatin1(Info(key).Name);
+}
 
-bool TSettings::ReadBool(TKey key) const
-{
+bool TSettings::ReadBool(TKey key) const {
     return FIni.ReadBool(SectionOf(key), NameOf(key), Info(key).Default != 0);
 }
 
-int TSettings::ReadInteger(TKey key, int def) const
-{
+int TSettings::ReadInteger(TKey key, int def) const {
     return FIni.ReadInteger(SectionOf(key), NameOf(key), def);
 }
 
-int TSettings::ReadInteger(TKey key) const { return ReadInteger(key, Info(key).Default); }
+int TSettings::ReadInteger(TKey key) const {
+    return ReadInteger(key, Info(key).Default);
+}
 
-QString TSettings::ReadString(TKey key) const
-{
+QString TSettings::ReadString(TKey key) const {
     return FIni.ReadString(SectionOf(key), NameOf(key), QString());
 }
 
-QDate TSettings::ReadDate(TKey key, const QDate &def) const
-{
+QDate TSettings::ReadDate(TKey key, const QDate &def) const {
     return FIni.ReadDate(SectionOf(key), NameOf(key), def);
 }
 
-void TSettings::WriteBool(TKey key, bool value)
-{
+void TSettings::WriteBool(TKey key, bool value) {
     switch (key) {
-    case TKey::SaveForm: SaveForm = value; break;
-    case TKey::FillForm: FillForm = value; break;
-    case TKey::MiniToTray: MiniToTray = value; break;
-    case TKey::CloseToTray: CloseToTray = value; break;
-    default: break;
+    case TKey::SaveForm:
+        SaveForm = value;
+        break;
+    case TKey::FillForm:
+        FillForm = value;
+        break;
+    case TKey::MiniToTray:
+        MiniToTray = value;
+        break;
+    case TKey::CloseToTray:
+        CloseToTray = value;
+        break;
+    default:
+        break;
     }
     FIni.WriteBool(SectionOf(key), NameOf(key), value);
 }
 
-void TSettings::WriteInteger(TKey key, int value)
-{
+void TSettings::WriteInteger(TKey key, int value) {
     FIni.WriteInteger(SectionOf(key), NameOf(key), value);
 }
 
-void TSettings::WriteString(TKey key, const QString &value)
-{
+void TSettings::WriteString(TKey key, const QString &value) {
     FIni.WriteString(SectionOf(key), NameOf(key), value);
 }
 
-void TSettings::WriteDate(TKey key, const QDate &value)
-{
+void TSettings::WriteDate(TKey key, const QDate &value) {
     FIni.WriteDate(SectionOf(key), NameOf(key), value);
 }
 
-QString TSettings::PortalKeyName(TPortal which)
-{
+QString TSettings::PortalKeyName(TPortal which) {
     return QString::fromLatin1(PortalTable[size_t(which)].Name);
 }
 
-QString TSettings::PortalDefault(TPortal which)
-{
+QString TSettings::PortalDefault(TPortal which) {
     return QStringLiteral("http://127.0.0.1:%1/").arg(DemoPortalPort) +
            QString::fromLatin1(PortalTable[size_t(which)].Path);
 }
 
-QString TSettings::Portal(TPortal which) const
-{
+QString TSettings::Portal(TPortal which) const {
     return FIni.ReadString(QStringLiteral("Portal"), PortalKeyName(which), PortalDefault(which));
 }
 
-TSettings &Settings()
-{
+TSettings &Settings() {
     Q_ASSERT(GSettings);
     return *GSettings;
 }
 
-void OpenSettings(const QString &iniPath) { GSettings = std::make_unique<TSettings>(iniPath); }
+void OpenSettings(const QString &iniPath) {
+    GSettings = std::make_unique<TSettings>(iniPath);
+}
 
-bool SettingsOpen() { return GSettings != nullptr; }
+bool SettingsOpen() {
+    return GSettings != nullptr;
+}

@@ -8,7 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTextStream>
+
+#include <algorithm>
 
 namespace {
 
@@ -16,8 +17,7 @@ constexpr char UserDataFolder[] = "userdata";
 constexpr char DefaultUserFileName[] = "defaultuser.dat";
 constexpr char Declaration[] = "version=\"1.0\"";
 
-QDomElement ChildFolder(const QDomElement &parent, int index)
-{
+QDomElement ChildFolder(const QDomElement &parent, int index) {
     if (parent.isNull())
         return QDomElement();
     return parent.childNodes().item(index).toElement();
@@ -25,55 +25,130 @@ QDomElement ChildFolder(const QDomElement &parent, int index)
 
 } // namespace
 
-TUserData::TUserData() { Clear(); }
+TUserData::TUserData() {
+    Clear();
+}
 
-bool TUserData::IsEmpty() const { return FDoc.childNodes().count() < 2; }
+bool TUserData::IsEmpty() const {
+    return FDoc.childNodes().count() < 2;
+}
 
-void TUserData::Clear()
-{
+void TUserData::Clear() {
     FDoc = QDomDocument();
     FDoc.appendChild(FDoc.createProcessingInstruction(QStringLiteral("xml"), Declaration));
 }
 
-QDomElement TUserData::Root() const
-{
+QDomElement TUserData::Root() const {
     if (IsEmpty())
         return QDomElement();
     return FDoc.childNodes().item(1).toElement();
 }
 
-QDomElement TUserData::AccountsFolder() const { return ChildFolder(Root(), 0); }
-QDomElement TUserData::ListsFolder() const { return ChildFolder(Root(), 1); }
-QDomElement TUserData::MyGamesFolder() const { return ChildFolder(ListsFolder(), 0); }
-QDomElement TUserData::RecentFolder() const { return ChildFolder(ListsFolder(), 1); }
+QDomElement TUserData::AccountsFolder() const {
+    return ChildFolder(Root(), 0);
+}
+QDomElement TUserData::ListsFolder() const {
+    return ChildFolder(Root(), 1);
+}
+QDomElement TUserData::MyGamesFolder() const {
+    return ChildFolder(ListsFolder(), 0);
+}
+QDomElement TUserData::RecentFolder() const {
+    return ChildFolder(ListsFolder(), 1);
+}
 
-QString TUserData::ToXml() const
-{
-    // The declaration on a line of its own, then the root without added whitespace.
-    QString text;
-    const QDomNodeList top = FDoc.childNodes();
-    for (int i = 0; i < top.count(); ++i) {
-        const QDomNode node = top.item(i);
-        if (node.isProcessingInstruction()) {
-            const QDomProcessingInstruction pi = node.toProcessingInstruction();
-            text += QStringLiteral("<?%1 %2?>\r\n").arg(pi.target(), pi.data());
-        } else {
-            QString part;
-            QTextStream stream(&part);
-            node.save(stream, -1);
-            text += part;
+namespace {
+
+QString Escape(const QString &text, bool attribute) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&':
+            out += QLatin1String("&amp;");
+            break;
+        case '<':
+            out += QLatin1String("&lt;");
+            break;
+        case '>':
+            out += QLatin1String("&gt;");
+            break;
+        case '"':
+            out += attribute ? QLatin1String("&quot;") : QLatin1String("\"");
+            break;
+        case '\n':
+            out += attribute ? QLatin1String("&#xA;") : QLatin1String("\n");
+            break;
+        case '\r':
+            out += QLatin1String("&#xD;");
+            break;
+        case '\t':
+            out += attribute ? QLatin1String("&#x9;") : QLatin1String("\t");
+            break;
+        default:
+            out += c;
         }
     }
+    return out;
+}
+
+// Known attributes first, in the order items are written; the rest by name. The DOM keeps
+// attributes in a hash, so without this every save would order them differently.
+int AttributeRank(const QString &name) {
+    static const QStringList order{"password", "location", "caption", "user",
+                                   "pass",     "ubox",     "pbox"};
+    const int i = order.indexOf(name);
+    return i < 0 ? int(order.size()) : i;
+}
+
+void Serialise(const QDomNode &node, QString &out) {
+    if (node.isText() || node.isCDATASection()) {
+        out += Escape(node.nodeValue(), false);
+        return;
+    }
+    if (node.isComment()) {
+        out += QLatin1String("<!--") + node.nodeValue() + QLatin1String("-->");
+        return;
+    }
+    if (!node.isElement())
+        return;
+    const QDomElement e = node.toElement();
+    out += QLatin1Char('<') + e.tagName();
+    const QDomNamedNodeMap attrs = e.attributes();
+    QStringList names;
+    for (int i = 0; i < attrs.count(); ++i)
+        names.append(attrs.item(i).nodeName());
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int ra = AttributeRank(a), rb = AttributeRank(b);
+        return ra != rb ? ra < rb : a < b;
+    });
+    for (const QString &name : names)
+        out += QLatin1Char(' ') + name + QLatin1String("=\"") + Escape(e.attribute(name), true) +
+               QLatin1Char('"');
+    if (!e.hasChildNodes()) {
+        out += QLatin1String("/>");
+        return;
+    }
+    out += QLatin1Char('>');
+    for (QDomNode c = e.firstChild(); !c.isNull(); c = c.nextSibling())
+        Serialise(c, out);
+    out += QLatin1String("</") + e.tagName() + QLatin1Char('>');
+}
+
+} // namespace
+
+QString TUserData::ToXml() const {
+    // The declaration on a line of its own, then the root without added whitespace.
+    QString text = QStringLiteral("<?xml %1?>\r\n").arg(QLatin1String(Declaration));
+    Serialise(Root(), text);
     return text + QStringLiteral("\r\n");
 }
 
-QByteArray TUserData::ToFileBytes() const
-{
+QByteArray TUserData::ToFileBytes() const {
     return ScrambleText(AnsiFromUnicode(ToXml(), TUnmappable::XmlReference));
 }
 
-bool TUserData::FromFileBytes(const QByteArray &bytes)
-{
+bool TUserData::FromFileBytes(const QByteArray &bytes) {
     QDomDocument doc;
     if (!doc.setContent(UnicodeFromAnsi(ScrambleText(bytes)))) {
         FDoc = QDomDocument(); // no usable root, as after any failed load
@@ -83,8 +158,7 @@ bool TUserData::FromFileBytes(const QByteArray &bytes)
     return true;
 }
 
-bool TUserData::Load()
-{
+bool TUserData::Load() {
     QFile f(FCurrentFile);
     if (FCurrentFile.isEmpty() || !f.exists())
         return true;
@@ -96,8 +170,7 @@ bool TUserData::Load()
     return true;
 }
 
-void TUserData::Save() const
-{
+void TUserData::Save() const {
     if (FCurrentFile.isEmpty())
         return;
     // A document without its root holds nothing worth writing; writing it would replace the
@@ -122,8 +195,7 @@ void TUserData::Save() const
         throw EWriteError(failure);
 }
 
-QDomElement TUserData::FindAccount(const QString &location, const QString &user) const
-{
+QDomElement TUserData::FindAccount(const QString &location, const QString &user) const {
     for (QDomNode n = AccountsFolder().firstChild(); !n.isNull(); n = n.nextSibling()) {
         const QDomElement e = n.toElement();
         if (e.tagName() == QLatin1String("item") &&
@@ -136,8 +208,7 @@ QDomElement TUserData::FindAccount(const QString &location, const QString &user)
 
 QDomElement TUserData::AppendAccount(const QString &location, const QString &user,
                                      const QString &caption, const QString &pass,
-                                     const QString &ubox, const QString &pbox)
-{
+                                     const QString &ubox, const QString &pbox) {
     EnsureStructure();
     QDomElement item = FDoc.createElement(QStringLiteral("item"));
     item.setAttribute(QStringLiteral("location"), location);
@@ -152,8 +223,7 @@ QDomElement TUserData::AppendAccount(const QString &location, const QString &use
     return item;
 }
 
-void TUserData::EnsureStructure()
-{
+void TUserData::EnsureStructure() {
     if (IsEmpty()) {
         if (FDoc.childNodes().count() == 0)
             Clear();
@@ -168,19 +238,16 @@ void TUserData::EnsureStructure()
         lists.appendChild(FDoc.createElement(QStringLiteral("folder")));
 }
 
-QString TUserData::UserFile(const QString &programDir, const QString &userName)
-{
+QString TUserData::UserFile(const QString &programDir, const QString &userName) {
     return programDir + QLatin1String(UserDataFolder) + QLatin1Char('/') + userName +
            QStringLiteral(".dat");
 }
 
-QString TUserData::DefaultUserFile(const QString &programDir)
-{
+QString TUserData::DefaultUserFile(const QString &programDir) {
     return programDir + QLatin1String(DefaultUserFileName);
 }
 
-QStringList TUserData::ListLocalUsers(const QString &programDir)
-{
+QStringList TUserData::ListLocalUsers(const QString &programDir) {
     QStringList users;
     const QDir dir(programDir + QLatin1String(UserDataFolder));
     for (const QString &name : dir.entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
@@ -191,8 +258,7 @@ QStringList TUserData::ListLocalUsers(const QString &programDir)
     return users;
 }
 
-TUserData &UserData()
-{
+TUserData &UserData() {
     static TUserData data;
     return data;
 }

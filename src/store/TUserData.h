@@ -44,9 +44,9 @@ public:
     QDomElement RecentFolder() const;
 
     QDomElement FindAccount(const QString &location, const QString &user) const;
-    QDomElement AppendAccount(const QString &location, const QString &user,
-                              const QString &caption, const QString &pass,
-                              const QString &ubox = QString(), const QString &pbox = QString());
+    QDomElement AppendAccount(const QString &location, const QString &user, const QString &caption,
+                              const QString &pass, const QString &ubox = QString(),
+                              const QString &pbox = QString());
     // When empty: the root with its two folders and the two list folders (no password).
     void EnsureStructure();
 

@@ -8,10 +8,11 @@
 
 #include <algorithm>
 
-TZipFile::~TZipFile() { Close(); }
+TZipFile::~TZipFile() {
+    Close();
+}
 
-void TZipFile::Close()
-{
+void TZipFile::Close() {
     if (FZip)
         zip_discard(FZip); // read-only: nothing to write back
     FZip = nullptr;
@@ -19,15 +20,15 @@ void TZipFile::Close()
     FEntries.clear();
 }
 
-bool TZipFile::Open(const QString &path)
-{
+bool TZipFile::Open(const QString &path) {
     Close();
     int error = 0;
     FZip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
     if (!FZip) {
         zip_error_t ze;
         zip_error_init_with_code(&ze, error);
-        FError = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(zip_error_strerror(&ze)));
+        FError =
+            QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(zip_error_strerror(&ze)));
         zip_error_fini(&ze);
         return false;
     }
@@ -35,13 +36,13 @@ bool TZipFile::Open(const QString &path)
     return true;
 }
 
-bool TZipFile::OpenData(const QByteArray &data)
-{
+bool TZipFile::OpenData(const QByteArray &data) {
     Close();
     FData = data;
     zip_error_t ze;
     zip_error_init(&ze);
-    zip_source_t *src = zip_source_buffer_create(FData.constData(), zip_uint64_t(FData.size()), 0, &ze);
+    zip_source_t *src =
+        zip_source_buffer_create(FData.constData(), zip_uint64_t(FData.size()), 0, &ze);
     if (src)
         FZip = zip_open_from_source(src, ZIP_RDONLY, &ze);
     if (!FZip) {
@@ -57,8 +58,7 @@ bool TZipFile::OpenData(const QByteArray &data)
     return true;
 }
 
-void TZipFile::ReadEntries()
-{
+void TZipFile::ReadEntries() {
     const zip_int64_t count = zip_get_num_entries(FZip, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
@@ -79,16 +79,14 @@ void TZipFile::ReadEntries()
     }
 }
 
-int TZipFile::IndexOf(const QString &name) const
-{
+int TZipFile::IndexOf(const QString &name) const {
     for (const TZipEntry &e : FEntries)
         if (e.Name == name)
             return e.Index;
     return -1;
 }
 
-bool TZipFile::Extract(int index, QByteArray &out)
-{
+bool TZipFile::Extract(int index, QByteArray &out) {
     out.clear();
     if (!FZip || index < 0)
         return false;
@@ -118,13 +116,11 @@ bool TZipFile::Extract(int index, QByteArray &out)
     return true;
 }
 
-bool TZipFile::Extract(const QString &name, QByteArray &out)
-{
+bool TZipFile::Extract(const QString &name, QByteArray &out) {
     return Extract(IndexOf(name), out);
 }
 
-bool TZipFile::ExtractTo(int index, const QString &folder)
-{
+bool TZipFile::ExtractTo(int index, const QString &folder) {
     const auto it = std::find_if(FEntries.cbegin(), FEntries.cend(),
                                  [index](const TZipEntry &e) { return e.Index == index; });
     if (it == FEntries.cend())
@@ -149,16 +145,14 @@ bool TZipFile::ExtractTo(int index, const QString &folder)
     return true;
 }
 
-bool TZipFile::ExtractAll(const QString &folder)
-{
+bool TZipFile::ExtractAll(const QString &folder) {
     bool all = true;
     for (const TZipEntry &e : FEntries)
         all = ExtractTo(e.Index, folder) && all;
     return all;
 }
 
-bool TZipFile::IsSafeName(const QString &name)
-{
+bool TZipFile::IsSafeName(const QString &name) {
     if (name.isEmpty())
         return false;
     const QString normal = QString(name).replace(QLatin1Char('\\'), QLatin1Char('/'));

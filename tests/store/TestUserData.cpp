@@ -1,0 +1,196 @@
+#include "platform/AnsiCodePage.h"
+#include "store/ScrambleText.h"
+#include "store/TUserData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestUserData : public QObject {
+    Q_OBJECT
+private slots:
+    void NewDocumentIsEmpty();
+    void RoundTripWithChineseText();
+    void FileFormatIsScrambledGbkWithDeclaration();
+    void FileWithoutDeclarationHoldsNoUserData();
+    void MissingFileLeavesDocument();
+    void CorruptFileIsNeverOverwrittenByEmptyDocument();
+    void FindAndAppendAccounts();
+    void EnsureStructureRepairsMissingFolders();
+    void UserListIgnoresDefaultUser();
+    void CharactersOutsideGbkSurvive();
+
+private:
+    static void WriteRaw(const QString &path, const QByteArray &bytes) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    static QByteArray ReadRaw(const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+void TestUserData::NewDocumentIsEmpty() {
+    TUserData d;
+    QVERIFY(d.IsEmpty());
+    QVERIFY(d.Root().isNull());
+    QVERIFY(d.FindAccount("a\\", "b").isNull());
+    d.EnsureStructure();
+    QVERIFY(!d.IsEmpty());
+    QCOMPARE(d.Root().tagName(), QString("folder"));
+    QVERIFY(!d.Root().hasAttribute("password"));
+    QCOMPARE(d.Root().childNodes().count(), 2);
+    QCOMPARE(d.ListsFolder().childNodes().count(), 2);
+    QVERIFY(!d.MyGamesFolder().isNull());
+    QVERIFY(!d.RecentFolder().isNull());
+}
+
+void TestUserData::RoundTripWithChineseText() {
+    QTemporaryDir dir;
+    const QString programDir = dir.path() + "/";
+    const QString file = TUserData::UserFile(programDir, QStringLiteral("张三"));
+    TUserData d;
+    d.EnsureStructure();
+    d.Root().setAttribute("password", QStringLiteral("密码&<\"'>"));
+    d.AppendAccount(QStringLiteral("角色扮演\\仙境传说\\"), "player1", QStringLiteral("我的主号"),
+                    QStringLiteral("p@ss 中文"), "username", "pwdpwd_id");
+    d.AppendAccount("Web\\Snake\\", "u2", "second", "x");
+    d.SetCurrentFile(file);
+    d.Save(); // creates the userdata folder
+    QVERIFY(QFile::exists(file));
+
+    TUserData e;
+    e.SetCurrentFile(file);
+    QVERIFY(e.Load());
+    QCOMPARE(e.Root().attribute("password"), QStringLiteral("密码&<\"'>"));
+    const QDomElement a = e.FindAccount(QStringLiteral("角色扮演\\仙境传说\\"), "player1");
+    QVERIFY(!a.isNull());
+    QCOMPARE(a.attribute("caption"), QStringLiteral("我的主号"));
+    QCOMPARE(a.attribute("pass"), QStringLiteral("p@ss 中文"));
+    QCOMPARE(a.attribute("ubox"), QString("username"));
+    QCOMPARE(a.attribute("pbox"), QString("pwdpwd_id"));
+    QVERIFY(!e.FindAccount("Web\\Snake\\", "u2").hasAttribute("ubox"));
+    QCOMPARE(e.ToXml(), d.ToXml());
+    QCOMPARE(TUserData::ListLocalUsers(programDir), QStringList{QStringLiteral("张三")});
+}
+
+void TestUserData::FileFormatIsScrambledGbkWithDeclaration() {
+    TUserData d;
+    d.EnsureStructure();
+    d.AppendAccount(QStringLiteral("游戏\\"), "u", "c", "p");
+    const QByteArray plain = ScrambleText(d.ToFileBytes());
+    QVERIFY(plain.startsWith("<?xml version=\"1.0\"?>\r\n<folder>"));
+    QVERIFY(!plain.contains("encoding"));
+    QVERIFY(plain.contains(AnsiFromUnicode(QStringLiteral("游戏"))));
+    // No header: the first byte is the scrambled '<'.
+    QCOMPARE(uchar(d.ToFileBytes()[0]) & 0xF0, uchar('<') & 0xF0);
+    // A file written by hand the same way loads.
+    TUserData e;
+    QVERIFY(e.FromFileBytes(ScrambleText(
+        "<?xml version=\"1.0\"?>\r\n<folder password=\"pw\"><folder><item location=\"L\\\" "
+        "user=\"u\" caption=\"c\" "
+        "pass=\"p\"/></folder><folder><folder/><folder/></folder></folder>")));
+    QCOMPARE(e.Root().attribute("password"), QString("pw"));
+    QCOMPARE(e.FindAccount("L\\", "u").attribute("pass"), QString("p"));
+}
+
+void TestUserData::FileWithoutDeclarationHoldsNoUserData() {
+    TUserData d;
+    QVERIFY(d.FromFileBytes(ScrambleText("<folder><folder/><folder/></folder>")));
+    QVERIFY(d.IsEmpty()); // one top node only
+    QVERIFY(d.Root().isNull());
+    QVERIFY(d.FindAccount("a", "b").isNull());
+}
+
+void TestUserData::MissingFileLeavesDocument() {
+    QTemporaryDir dir;
+    TUserData d;
+    d.EnsureStructure();
+    d.AppendAccount("g\\", "u", "c", "p");
+    d.SetCurrentFile(dir.filePath("userdata/nobody.dat"));
+    QVERIFY(d.Load());
+    QVERIFY(!d.FindAccount("g\\", "u").isNull());
+    d.SetCurrentFile(QString());
+    QVERIFY(d.Load());
+    d.Save(); // no current file: nothing written, nothing raised
+    QVERIFY(!QDir(dir.filePath("userdata")).exists());
+}
+
+void TestUserData::CorruptFileIsNeverOverwrittenByEmptyDocument() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("userdata/bob.dat");
+    const QByteArray corrupt = ScrambleText("<?xml version=\"1.0\"?><folder><folder>");
+    WriteRaw(file, corrupt);
+    TUserData d;
+    d.SetCurrentFile(file);
+    QVERIFY(!d.Load());
+    QVERIFY(d.IsEmpty());
+    d.Save(); // an empty document must not replace the damaged file
+    QCOMPARE(ReadRaw(file), corrupt);
+    QVERIFY(!d.Load()); // a second load still sees the same damaged bytes
+    QCOMPARE(ReadRaw(file), corrupt);
+
+    // Real changes made afterwards are saved, and the damaged file is kept aside first.
+    d.EnsureStructure();
+    d.AppendAccount("g\\", "u", "c", "p");
+    d.Save();
+    QCOMPARE(ReadRaw(file + ".bad"), corrupt);
+    TUserData e;
+    e.SetCurrentFile(file);
+    QVERIFY(e.Load());
+    QVERIFY(!e.FindAccount("g\\", "u").isNull());
+}
+
+void TestUserData::FindAndAppendAccounts() {
+    TUserData d;
+    d.AppendAccount("g\\", "u", "first", "1");
+    d.AppendAccount("g\\", "u", "second", "2"); // editing can make duplicates; the first wins
+    d.AppendAccount("g\\", "U", "upper", "3");
+    d.AppendAccount("h\\", "u", "other", "4");
+    QCOMPARE(d.FindAccount("g\\", "u").attribute("caption"), QString("first"));
+    QCOMPARE(d.FindAccount("g\\", "U").attribute("caption"), QString("upper"));
+    QVERIFY(d.FindAccount("g", "u").isNull()); // exact text
+    QCOMPARE(d.AccountsFolder().childNodes().count(), 4);
+    // Items are in insertion order.
+    QCOMPARE(d.AccountsFolder().lastChild().toElement().attribute("caption"), QString("other"));
+}
+
+void TestUserData::EnsureStructureRepairsMissingFolders() {
+    TUserData d;
+    QVERIFY(d.FromFileBytes(ScrambleText("<?xml version=\"1.0\"?><folder password=\"x\"/>")));
+    QVERIFY(d.AccountsFolder().isNull());
+    d.EnsureStructure();
+    QCOMPARE(d.Root().attribute("password"), QString("x"));
+    QVERIFY(!d.RecentFolder().isNull());
+    d.AppendAccount("g\\", "u", "c", "p");
+    QVERIFY(!d.FindAccount("g\\", "u").isNull());
+}
+
+void TestUserData::UserListIgnoresDefaultUser() {
+    QTemporaryDir dir;
+    const QString programDir = dir.path() + "/";
+    WriteRaw(programDir + "userdata/alice.dat", "x");
+    WriteRaw(programDir + "userdata/defaultuser.dat", "x");
+    WriteRaw(programDir + "userdata/notes.txt", "x");
+    WriteRaw(TUserData::DefaultUserFile(programDir), "x");
+    QCOMPARE(TUserData::ListLocalUsers(programDir), QStringList{"alice"});
+    QCOMPARE(TUserData::DefaultUserFile(programDir), programDir + "defaultuser.dat");
+    QCOMPARE(TUserData::ListLocalUsers(programDir + "nowhere/"), QStringList());
+}
+
+void TestUserData::CharactersOutsideGbkSurvive() {
+    TUserData d;
+    d.AppendAccount("g\\", "u", QStringLiteral("smile \U0001F600"),
+                    QStringLiteral("\u00e9t\u00e9"));
+    TUserData e;
+    QVERIFY(e.FromFileBytes(d.ToFileBytes()));
+    QCOMPARE(e.FindAccount("g\\", "u").attribute("caption"), QStringLiteral("smile \U0001F600"));
+    QCOMPARE(e.FindAccount("g\\", "u").attribute("pass"), QStringLiteral("\u00e9t\u00e9"));
+}
+
+QTEST_GUILESS_MAIN(TestUserData)
+#include "TestUserData.moc"
