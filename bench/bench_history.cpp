@@ -1,0 +1,83 @@
+// Address suggestions over a large history: the time from the typed text to the sorted, trimmed
+// list, which is all the worker does after a key press.
+// Usage: bench_history [pages=100000] [rounds=5]
+#include "store/THistoryStore.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+static double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    const int pages = argc > 1 ? atoi(argv[1]) : 100000;
+    const int rounds = argc > 2 ? atoi(argv[2]) : 5;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QLatin1String(THistoryStore::FileName));
+
+    const QStringList hosts = {"game", "play", "bbs", "news", "mail", "shop", "video", "wiki"};
+    const QStringList titles = {"三国", "水浒", "西游", "红楼", "仙侠", "江湖", "武林", "传奇"};
+    QRandomGenerator rng(42);
+    std::vector<double> records;
+    {
+        THistoryStore store(file);
+        if (!store.IsOpen()) {
+            std::fprintf(stderr, "%s\n", qPrintable(store.ErrorText()));
+            return 1;
+        }
+        for (int i = 0; i < pages; ++i) {
+            const QString url = QStringLiteral("http://%1%2.example.com/p/%3?id=%4")
+                                    .arg(hosts[rng.bounded(hosts.size())])
+                                    .arg(rng.bounded(500))
+                                    .arg(rng.bounded(100000))
+                                    .arg(i);
+            const QString title = QStringLiteral("%1 第%2区").arg(titles[rng.bounded(8)]).arg(i);
+            QElapsedTimer t;
+            t.start();
+            if (!store.RecordVisit(url, title))
+                return 1;
+            records.push_back(t.nsecsElapsed() / 1e6);
+        }
+    }
+
+    // What a user types, key by key, plus a title word and a text found nowhere.
+    const QStringList typed = {"h",         "ht",           "htt", "http", "http://", "http://g",
+                               "http://ga", "http://game1", "三",  "三国", "zzz-none"};
+    std::vector<double> searches, opens;
+    double worst = 0;
+    QString worstText;
+    int shown = 0;
+    for (int r = 0; r < rounds; ++r) {
+        QElapsedTimer t;
+        t.start();
+        THistoryStore store(file);
+        opens.push_back(t.nsecsElapsed() / 1e6);
+        for (const QString &text : typed) {
+            t.restart();
+            shown = int(store.Search(text, 18).size());
+            const double ms = t.nsecsElapsed() / 1e6;
+            searches.push_back(ms);
+            if (ms > worst) {
+                worst = ms;
+                worstText = text;
+            }
+        }
+    }
+    std::printf("pages: %d, file: %lld bytes, rounds: %d\n", pages,
+                static_cast<long long>(QFileInfo(file).size()), rounds);
+    std::printf("record visit: median %.3f ms\n", Median(records));
+    std::printf("open: median %.2f ms\n", Median(opens));
+    std::printf("search (18 shortest of all matches): median %.2f ms, max %.2f ms (\"%s\")\n",
+                Median(searches), worst, qPrintable(worstText));
+    return shown == 0 ? 0 : 1; // the last text matches nothing
+}
