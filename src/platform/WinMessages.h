@@ -91,4 +91,14 @@ HWND FindWindow(const QString &className);
 // Calls onGone once, on this thread's event loop, when the process owning hwnd has ended.
 void WatchOwnerProcess(HWND hwnd, std::function<void()> onGone);
 
+// How long a send waits for a peer that does not answer (3000 ms unless changed). Time this
+// process spends serving sends of others meanwhile is not counted.
+void SetSendTimeout(int milliseconds);
+// The native (X11) window id of hwnd, made native when needed; 0 when the window is gone.
+quint64 NativeWindowOf(HWND hwnd);
+// The folder the layer uses, after Initialize.
+QString RuntimeDir();
+
+// Everything above is for the main thread only: it is where the windows live and are served.
+
 } // namespace Win
