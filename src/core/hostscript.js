@@ -1,0 +1,163 @@
+// Runs in every frame of a page host's page, in a world of its own that the page's scripts cannot
+// reach. It fills a stored login into the page and reads a login the user typed. Results go to
+// the host as console messages: only this world's code can produce them under our source id.
+// The host talks to the top frame directly and to the other frames through postMessage, which
+// carries the token below so that the page cannot drive the listener.
+(function () {
+    'use strict';
+    const TOKEN = '@TOKEN@';
+    const FRAME_LIMIT = 100;
+    const isTop = window === window.top;
+
+    function report(obj) {
+        console.log('ludora:' + JSON.stringify(obj));
+    }
+
+    function inputsOf(doc) {
+        return doc ? doc.getElementsByTagName('input') : [];
+    }
+
+    function typeOf(e) {
+        return String(e.type || '').toLowerCase();
+    }
+
+    function submitForm(form) {
+        // A control named "submit" shadows form.submit.
+        HTMLFormElement.prototype.submit.call(form);
+    }
+
+    // One document. st = {pass, user, check, ubox, pbox}; pass and user are emptied as they
+    // are written. With dry set nothing is touched: the outcome says what a real run would do.
+    function fill(doc, st, dry) {
+        const out = { finished: false, wrote: false, acted: false };
+        const inputs = inputsOf(doc);
+        for (let i = inputs.length - 1; i >= 0; --i) {
+            const e = inputs[i];
+            if (!e.form)
+                continue;
+            const type = typeOf(e);
+            if (type === 'password') {
+                if (!st.pass)
+                    return out;
+                if (st.pbox && st.pbox !== (e.name || '') + (e.id || ''))
+                    continue;
+                if (!dry)
+                    e.value = st.pass;
+                st.pass = '';
+                out.wrote = true;
+            } else if (type === 'text') {
+                if (st.pass) {
+                    // The verification code must be typed by the user: give it the caret.
+                    if (st.check && st.check === e.name) {
+                        out.acted = true;
+                        if (!dry)
+                            e.focus();
+                    }
+                    continue;
+                }
+                if (!(st.ubox && st.ubox !== e.name)) {
+                    if (!dry)
+                        e.value = st.user;
+                    st.user = '';
+                    out.wrote = true;
+                }
+                const form = e.form;
+                const count = form.elements.length;
+                if (count === 2) {
+                    out.acted = true;
+                    if (!dry)
+                        submitForm(form);
+                } else if (count === 3) {
+                    const third = form.elements[2];
+                    if (third && third.tagName === 'INPUT') {
+                        out.acted = true;
+                        if (!dry) {
+                            if (typeOf(third) === 'text')
+                                third.focus();
+                            else
+                                submitForm(form);
+                        }
+                    }
+                }
+                out.finished = true;
+                return out;
+            }
+        }
+        return out;
+    }
+
+    // One document: the login typed into it, or null.
+    function capture(doc) {
+        let pass = null;
+        let pbox = '';
+        const inputs = inputsOf(doc);
+        for (let i = inputs.length - 1; i >= 0; --i) {
+            const e = inputs[i];
+            if (!e.form || !e.value)
+                continue;
+            const type = typeOf(e);
+            if (type === 'password') {
+                if (pass !== null)
+                    return null;
+                pass = e.value;
+                pbox = (e.name || '') + (e.id || '');
+            } else if (type === 'text' && pass !== null) {
+                return { user: e.value, ubox: e.name || '', pass: pass, pbox: pbox };
+            }
+        }
+        return null;
+    }
+
+    function frameCount() {
+        return Math.min(window.frames.length, FRAME_LIMIT);
+    }
+
+    if (isTop) {
+        // Called by the host with runJavaScript in this world.
+        window.LudoraHost = {
+            fill: function (st) {
+                const r = fill(document, st, false);
+                return { finished: r.finished, pass: st.pass, user: st.user,
+                         frames: frameCount() };
+            },
+            capture: function () {
+                return { report: capture(document), frames: frameCount() };
+            },
+            // Passes a command to one frame of this document; origin limits who may read it.
+            post: function (index, msg, origin) {
+                const target = index < frameCount() ? window.frames[index] : null;
+                if (!target)
+                    return false;
+                msg.token = TOKEN;
+                target.postMessage(msg, origin || '*');
+                return true;
+            },
+        };
+        report({ ev: 'doc', url: String(location.href) });
+        return;
+    }
+
+    window.addEventListener('message', function (ev) {
+        const m = ev.data;
+        if (!m || typeof m !== 'object' || m.token !== TOKEN || ev.source !== window.parent)
+            return;
+        // Registered before any page script, so the page's own listeners never see it.
+        ev.stopImmediatePropagation();
+        const base = { seq: m.seq, frame: m.frame };
+        if (m.cmd === 'probe') {
+            const st = { pass: m.pass ? '\u0001' : '', user: m.user ? '\u0001' : '',
+                         check: m.check, ubox: m.ubox, pbox: m.pbox };
+            const r = fill(document, st, true);
+            report(Object.assign(base, { ev: 'probe', origin: String(location.origin),
+                                         finished: r.finished, wrote: r.wrote,
+                                         acted: r.acted }));
+        } else if (m.cmd === 'fill') {
+            const st = { pass: m.pass, user: m.user, check: m.check, ubox: m.ubox, pbox: m.pbox };
+            const r = fill(document, st, false);
+            report(Object.assign(base, { ev: 'fill', finished: r.finished,
+                                         passEmpty: !st.pass, userEmpty: !st.user }));
+        } else if (m.cmd === 'capture') {
+            report(Object.assign(base, { ev: 'capture', report: capture(document) }));
+        }
+    }, true);
+})();
