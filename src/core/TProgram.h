@@ -7,8 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-class QApplication;
-
 // The class name the main window registers under; tab processes look it up with FindWindow.
 inline constexpr char MainWindowClassName[] = "TLudoraMainWindow";
 
@@ -20,26 +18,32 @@ inline constexpr LRESULT MainProbeAnswer = 100083;
 
 class TProgram {
 public:
+    // args: the command line without the executable.
     TProgram(const QString &executablePath, const QStringList &args);
 
-    // Runs the whole start-up and returns the process exit code. argc/argv go to QApplication.
-    int Run(int &argc, char **argv);
+    const QString &ExecutablePath() const { return FExecutable; }
+    const QStringList &Arguments() const { return FArgs; }
+    QString PendingUpdatePath() const { return FExecutable + "_"; }
+    QString PreviousExecutablePath() const { return FExecutable + ".bak"; }
 
-    // The one-shot forms and the swap, in order; each returns true when it has done its job and
-    // the process is to end with exitCode.
-    bool RunUninstall(int &exitCode);
-    bool RunEncrypt(int &exitCode);
-    bool CompletePendingUpdate();
+    // First argument "/uninstall", whatever follows.
+    bool IsUninstall() const;
+    // Exactly two arguments, the first "/EnCrYpT".
+    bool IsEncrypt() const;
+    // Scrambles the named file in place; the exit code (1 with a message on stderr on failure).
+    int RunEncrypt() const;
+    // When a pending update file exists: the swap. True when it is done and the process is to
+    // end (the new executable has been started); false to carry on in this one.
+    bool CompletePendingUpdate() const;
 
+    // Chromium flags and the Qt platform, before QApplication exists.
+    static void PrepareEngineEnvironment();
     // The running main window that answers the probe, 0 when there is none. Needs the layer.
     static HWND ProbeMainWindow();
     // A decimal window handle as given on a command line; 0 when it is not a number.
     static HWND ParseHandle(const QString &text);
 
-    QString PendingUpdatePath() const { return FExecutable + "_"; }
-    QString PreviousExecutablePath() const { return FExecutable + ".bak"; }
-
 private:
     QString FExecutable;
-    QStringList FArgs; // without the executable
+    QStringList FArgs;
 };
