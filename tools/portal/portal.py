@@ -158,7 +158,7 @@ class THandler(BaseHTTPRequestHandler):
                                       "agent": self.headers.get("User-Agent", "")})
         try:
             if fetch_routes and path.startswith("/fetch/"):
-                if fetch_routes.handle(self, path, query):
+                if fetch_routes.handle(self, path, query, raw):
                     return
             if self.server.role == "frame":
                 self.frame_routes(path, query, form)
