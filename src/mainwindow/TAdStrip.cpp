@@ -42,6 +42,7 @@ bool TAdStrip::Tick(bool statusBarHasHot, bool statusBarHasText) {
 
 const QList<TAdStrip::TItem> &TAdStrip::Layout(int width, const TMeasureText &measure) {
     FItems.clear();
+    FWidth = width;
     if (FLines.isEmpty())
         return FItems;
     int x = FOffset;
@@ -69,7 +70,7 @@ const QList<TAdStrip::TItem> &TAdStrip::Layout(int width, const TMeasureText &me
 }
 
 int TAdStrip::HitTest(int x, int y, int height) const {
-    if (y < 0 || y >= height)
+    if (y < 0 || y >= height || x >= FWidth)
         return -1;
     for (const TItem &item : FItems)
         if (x > item.Left && x < item.Left + item.TextWidth)

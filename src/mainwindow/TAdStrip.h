@@ -39,11 +39,14 @@ public:
     // of the list. Drawing and HitTest use these same positions.
     const QList<TItem> &Layout(int width, const TMeasureText &measure);
     const QList<TItem> &Items() const { return FItems; }
-    // Item under the point in a status bar of the given height, or -1.
+    // Item under the point in a status bar of the given height, or -1; -1 as well outside the
+    // width of the last layout, so that hover polling sees the pointer leave. Meaningful only
+    // while the status bar shows the strip (no status text).
     int HitTest(int x, int y, int height) const;
 
 private:
     QStringList FLines;
     int FOffset = 0;
     QList<TItem> FItems;
+    int FWidth = 0;
 };

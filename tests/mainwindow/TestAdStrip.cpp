@@ -51,6 +51,8 @@ private slots:
         // Drawing stops after the item that passes the strip's width.
         ads.Layout(30, FakeMeasure);
         QCOMPARE(ads.Items().size(), 2);
+        QCOMPARE(ads.HitTest(29, 5, 21), 1);
+        QCOMPARE(ads.HitTest(30, 5, 21), -1); // pointer gone past the strip's right end
 
         // A hot item or a status text holds the strip still.
         QVERIFY(!ads.Tick(true, false));
