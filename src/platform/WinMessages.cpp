@@ -16,8 +16,10 @@
 #include <QWindow>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <map>
 #include <memory>
 #include <set>
@@ -121,6 +123,14 @@ struct TLayer {
 
 TLayer *L = nullptr;
 int SendTimeoutMs = 3000;
+std::function<void(const QString &)> ExceptionHandler;
+
+void ReportException(const QString &what) {
+    if (ExceptionHandler)
+        ExceptionHandler(what);
+    else
+        std::fprintf(stderr, "Ludora: %s\n", qPrintable(what));
+}
 
 qint64 PidOf(HWND hwnd) {
     return qint64(hwnd >> 32);
@@ -299,7 +309,15 @@ LRESULT CallProc(HWND hwnd, const TMessage &m) {
     if (!w || !w->proc)
         return 0;
     const TWndProc proc = w->proc; // the procedure may unregister its own window
-    return proc(m);
+    // An exception must not unwind through the event loop or leave a peer without its answer.
+    try {
+        return proc(m);
+    } catch (const std::exception &e) {
+        ReportException(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ReportException(QStringLiteral("unknown exception"));
+    }
+    return 0;
 }
 
 HWND RegisteredAncestor(QWidget *widget) {
@@ -915,6 +933,10 @@ void WatchOwnerProcess(HWND hwnd, std::function<void()> onGone) {
 
 void SetSendTimeout(int milliseconds) {
     SendTimeoutMs = qMax(1, milliseconds);
+}
+
+void SetExceptionHandler(std::function<void(const QString &)> handler) {
+    ExceptionHandler = std::move(handler);
 }
 
 quint64 NativeWindowOf(HWND hwnd) {

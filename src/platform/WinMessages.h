@@ -94,6 +94,9 @@ void WatchOwnerProcess(HWND hwnd, std::function<void()> onGone);
 // How long a send waits for a peer that does not answer (3000 ms unless changed). Time this
 // process spends serving sends of others meanwhile is not counted.
 void SetSendTimeout(int milliseconds);
+// A window procedure that throws answers 0; the exception's text goes to this handler (to
+// stderr when none is set), so the main role can show it and the tab role can ignore it.
+void SetExceptionHandler(std::function<void(const QString &)> handler);
 // The native (X11) window id of hwnd, made native when needed; 0 when the window is gone.
 quint64 NativeWindowOf(HWND hwnd);
 // The folder the layer uses, after Initialize.

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -123,6 +124,18 @@ private slots:
         QTRY_COMPARE(seen.size(), 3);
         QCOMPARE(seen.at(1), QString::fromUtf8("12:0:1:正在打开..."));
         QCOMPARE(seen.at(2), QString("1025:5:0:"));
+
+        // A procedure that throws answers 0 and the exception is reported, not propagated.
+        QString reported;
+        Win::SetExceptionHandler([&](const QString &what) { reported = what; });
+        const HWND thrower = Win::RegisterWindow(nullptr, QString(), [](const Win::TMessage &) {
+            throw std::runtime_error("no catalogue");
+            return LRESULT(1);
+        });
+        QCOMPARE(Win::SendMessage(thrower, Win::WM_USER), LRESULT(0));
+        QCOMPARE(reported, QString("no catalogue"));
+        Win::SetExceptionHandler(nullptr);
+        Win::UnregisterWindow(thrower);
 
         Win::UnregisterWindow(local);
         QVERIFY(!Win::IsWindow(local));
