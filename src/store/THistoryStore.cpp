@@ -19,7 +19,11 @@ constexpr char Schema[] = "CREATE TABLE IF NOT EXISTS history("
                           " url TEXT NOT NULL UNIQUE,"
                           " title TEXT NOT NULL DEFAULT '',"
                           " visits INTEGER NOT NULL DEFAULT 1,"
-                          " last_visit INTEGER NOT NULL)";
+                          " last_visit INTEGER NOT NULL);"
+                          // Suggestions walk this in their own order and stop at the last one
+                          // needed, so a common text never scans the whole history.
+                          "CREATE INDEX IF NOT EXISTS history_by_length"
+                          " ON history(length(url), url, title)";
 
 QByteArrayView ColumnBytes(sqlite3_stmt *stmt, int column) {
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
@@ -150,10 +154,9 @@ QList<THistoryEntry> THistoryStore::Search(const QString &typed, int limit) cons
         Fail(QStringLiteral("read"));
         return result;
     }
-    // rowid breaks ties so that equal lengths come in the order of Enumerate.
     TStatement stmt(FDb, "SELECT url, title FROM history"
                          " WHERE substr(url, 1, 4) = 'http' AND history_match(url, title, ?1)"
-                         " ORDER BY length(url), rowid LIMIT ?2");
+                         " ORDER BY length(url), url LIMIT ?2");
     if (!stmt) {
         Fail(QStringLiteral("read"));
         return result;
@@ -214,7 +217,9 @@ bool THistoryStore::Matches(const QString &url, const QString &title, const QStr
 void THistoryStore::SortByUrlLength(QList<THistoryEntry> &entries) {
     std::stable_sort(entries.begin(), entries.end(),
                      [](const THistoryEntry &a, const THistoryEntry &b) {
-                         return a.Url.length() < b.Url.length();
+                         if (a.Url.length() != b.Url.length())
+                             return a.Url.length() < b.Url.length();
+                         return a.Url < b.Url;
                      });
 }
 

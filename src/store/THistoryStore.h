@@ -55,7 +55,7 @@ public:
     // out (the user already has it), and an empty text matches nothing.
     static bool Matches(QByteArrayView url, QByteArrayView title, QByteArrayView typed);
     static bool Matches(const QString &url, const QString &title, const QString &typed);
-    // Shortest URL first; pages with URLs of equal length keep their order.
+    // Shortest URL first; URLs of equal length in code unit order.
     static void SortByUrlLength(QList<THistoryEntry> &entries);
     // The whole rule over a list in memory: match, blank titles equal to their URL, sort, trim.
     static QList<THistoryEntry> SelectMatches(const QList<THistoryEntry> &pages,

@@ -91,7 +91,7 @@ void TestHistoryStore::SelectionSortsShortestFirstAndTrims() {
 
     const QList<THistoryEntry> top = THistoryStore::SelectMatches(pages, "example", 18);
     QCOMPARE(top.size(), 18);
-    // Equal lengths keep their order; the title that repeats the URL is blanked.
+    // Equal lengths in URL order; the title that repeats the URL is blanked.
     QCOMPARE(top[0].Url, QStringLiteral("http://b.example/"));
     QCOMPARE(top[0].Title, QString());
     QCOMPARE(top[1].Url, QStringLiteral("http://c.example/"));
