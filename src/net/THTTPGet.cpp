@@ -261,6 +261,8 @@ bool THTTPGet::AcceptHeaders() {
             Finish(false);
             return false;
         }
+    } else {
+        FText.reserve(FTotalSize);
     }
     return true;
 }
