@@ -202,6 +202,15 @@ QList<TTabBarTab> TTabSet::Layout(QSize lockSize) {
     return cells;
 }
 
+int TTabSet::ButtonImageRow(int row, int overIndex, int downIndex) const {
+    if (!FButtons.at(size_t(row)).Enabled)
+        return 3;
+    const int index = row - 16;
+    if (overIndex != index)
+        return 0;
+    return downIndex == index ? 2 : 1;
+}
+
 TStripHit TTabSet::HitTest(int x, int y) const {
     TStripHit hit;
     if (y < 0 || y >= FHeight || FTabs.empty())

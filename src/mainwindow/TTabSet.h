@@ -95,6 +95,10 @@ public:
     // Index query of the tab bar strip; uses the last layout.
     TStripHit HitTest(int x, int y) const;
 
+    // Row of a tab bar button's image (rows 11 to 14): 0 normal, 1 hot, 2 hot and pressed,
+    // 3 disabled.
+    int ButtonImageRow(int row, int overIndex, int downIndex) const;
+
     // The shown tab's text, shortened to its text rectangle.
     static QString FitCaption(const TTab &tab, const TTabBarTab &cell,
                               const TMeasureText &measure) {

@@ -172,6 +172,21 @@ TStripHit TToolBarLayout::HitTest(TToolStrip strip, int x, int y) {
     return hit;
 }
 
+TToolLook TToolBarLayout::Look(int row, int overIndex, int downIndex) const {
+    const TToolButton &b = FButtons.at(size_t(row));
+    TToolLook look;
+    look.Frame = overIndex == row;
+    look.BodyPressed = look.Frame && downIndex == row && !b.ArrowHit;
+    look.Shifted = look.BodyPressed;
+    look.Body = QRect(b.Left, b.Top, b.Width, b.Height);
+    if (b.Kind == TToolButton::DropDown) {
+        look.ArrowPressed = look.Frame && b.ArrowHit;
+        look.Body.setWidth(b.Width - ArrowWidth - 1);
+        look.Arrow = QRect(b.Right() - ArrowWidth, b.Top, ArrowWidth, b.Height);
+    }
+    return look;
+}
+
 QRect TToolBarLayout::ToolBar2Rect() const {
     const TToolButton &chevron = FButtons[RowChevron];
     int width = 18;

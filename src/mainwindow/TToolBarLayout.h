@@ -21,6 +21,16 @@ struct TStripImages {
     int StatusBarHeight = 21;
 };
 
+// How one tool bar row looks for the strip's OverIndex and DownIndex.
+struct TToolLook {
+    bool Frame = false;        // hot: the button frame is drawn
+    bool BodyPressed = false;  // the frame's pressed half on the body
+    bool ArrowPressed = false; // the pressed half on the arrow part of a drop-down row
+    bool Shifted = false;      // icon and caption 1 px right and down
+    QRect Body;                // frame parts; Arrow is null for other rows
+    QRect Arrow;
+};
+
 // What the status bar draws where.
 struct TStatusBarRects {
     int ContentRight = 0; // right end of the content
@@ -79,6 +89,9 @@ public:
     TStripHit HitTest(TToolStrip strip, int x, int y);
     // The drop-down strip in tool bar coordinates, opened below the chevron.
     QRect ToolBar2Rect() const;
+
+    // The look of a row on the strip it is drawn on (after PlaceRows).
+    TToolLook Look(int row, int overIndex, int downIndex) const;
 
     // Status bar: progress at the right end, the text (or ad strip) from the left.
     static TStatusBarRects StatusBar(int width, int height, int statusImageWidth,

@@ -111,6 +111,10 @@ private slots:
         QCOMPARE(next.Index, -1);
         QCOMPARE(next.Hint, QStringLiteral("下一标签"));
         QCOMPARE(set.HitTest(1041, 10).Index, -1);
+        QCOMPARE(set.ButtonImageRow(RowNextTab, NextTabIndex, NextTabIndex), 3);
+        QCOMPARE(set.ButtonImageRow(RowPrevTab, PrevTabIndex, -1), 1);
+        QCOMPARE(set.ButtonImageRow(RowPrevTab, PrevTabIndex, PrevTabIndex), 2);
+        QCOMPARE(set.ButtonImageRow(RowPrevTab, -1, PrevTabIndex), 0);
         const TToolButton &close = Buttons[RowCloseTab];
         TStripHit closeHit = set.HitTest(close.Left, close.Top);
         QCOMPARE(closeHit.Index, CloseTabIndex);

@@ -157,6 +157,27 @@ private slots:
         QCOMPARE(Buttons[RowChevron].Left, 190);
     }
 
+    void buttonLooks() {
+        TToolBarLayout layout(Buttons);
+        Init(layout, 1200);
+        QVERIFY(!layout.Look(RowStop, 0, RowStop).Frame); // pressed but not hot: plain
+        TToolLook hot = layout.Look(RowStop, RowStop, -1);
+        QVERIFY(hot.Frame && !hot.BodyPressed && !hot.Shifted);
+        QVERIFY(hot.Arrow.isNull());
+        TToolLook pressed = layout.Look(RowStop, RowStop, RowStop);
+        QVERIFY(pressed.BodyPressed && pressed.Shifted);
+
+        // Refresh spans 144..181: body and a 13 px arrow part with a 1 px gap.
+        layout.HitTest(TToolStrip::ToolBar, 175, 20);
+        TToolLook onArrow = layout.Look(RowRefresh, RowRefresh, RowRefresh);
+        QVERIFY(onArrow.ArrowPressed && !onArrow.BodyPressed && !onArrow.Shifted);
+        QCOMPARE(onArrow.Body, QRect(144, 7, 23, 24));
+        QCOMPARE(onArrow.Arrow, QRect(168, 7, 13, 24));
+        layout.HitTest(TToolStrip::ToolBar, 150, 20);
+        TToolLook onBody = layout.Look(RowRefresh, RowRefresh, RowRefresh);
+        QVERIFY(!onBody.ArrowPressed && onBody.BodyPressed);
+    }
+
     void statusBarRectangles() {
         TStatusBarRects idle = TToolBarLayout::StatusBar(800, 21, 40, QSize(10, 12), 0);
         QCOMPARE(idle.ContentRight, 760);
