@@ -38,21 +38,6 @@ class TestToolBarLayout : public QObject {
 private slots:
     void init() { Buttons = DefaultToolButtons(); }
 
-    void metrics() {
-        TToolBarLayout layout(Buttons);
-        layout.ComputeMetrics(TStripImages(), FakeMeasure);
-        QCOMPARE(Buttons[RowHome].Width, 24 + 24 + 6);
-        QCOMPARE(Buttons[RowRefresh].Width, 24 + 13);
-        QCOMPARE(Buttons[RowAccounts].Width, 24 + 24 + 6 + 13);
-        QCOMPARE(Buttons[3].Width, 9);
-        QCOMPARE(Buttons[RowFullScreen].Left, 281);
-        QCOMPARE(Buttons[RowHome].Top, 7);
-        QCOMPARE(Buttons[RowChevron].Width, 15);
-        QCOMPARE(Buttons[RowPrevTab].Top, 1);
-        QCOMPARE(Buttons[RowCloseTab].Top, 3);
-        QCOMPARE(Buttons[RowCapture].Height, 18);
-    }
-
     void overflowAtSeveralWidths() {
         TToolBarLayout layout(Buttons);
         Init(layout, 1200);
