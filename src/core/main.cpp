@@ -1,6 +1,7 @@
-// Program entry: the one-shot switches, the self-update swap, then the role
-// decision between the main role and the tab role.
+// Program entry: the one-shot switches, the self-update swap, then the role decision between the
+// main role and the tab role.
 #include "core/TProgram.h"
+#include "core/TTabRole.h"
 #include "platform/TProcessInfo.h"
 #include "platform/WinMessages.h"
 #include "store/TSettings.h"
@@ -12,53 +13,43 @@
 
 // The main window is not built yet: say so rather than pretend.
 static int RunMainRole(QApplication &app, const QStringList &args) {
-  Q_UNUSED(app);
-  Q_UNUSED(args);
-  std::fprintf(stderr, "Ludora: the main window is not built yet\n");
-  return 0;
+    Q_UNUSED(app);
+    Q_UNUSED(args);
+    std::fprintf(stderr, "Ludora: the main window is not built yet\n");
+    return 0;
 }
 
-// TODO(tab role): replace with RunTabRole from core/TTabRole.h once the page
-// host is in.
-static int RunTabRole(QApplication &app, const QStringList &args) {
-  Q_UNUSED(app);
-  Q_UNUSED(args);
-  std::fprintf(stderr, "Ludora: the tab role is not built yet\n");
-  return 0;
+// TODO(uninstall report): call SendUninstallReport() from net/TUsageReport.h once it exists.
+static int RunUninstall() {
+    return 0;
 }
-
-// TODO(uninstall report): call SendUninstallReport() from net/TUsageReport.h
-// once it exists.
-static int RunUninstall() { return 0; }
 
 int main(int argc, char *argv[]) {
-  QStringList args;
-  for (int i = 1; i < argc; ++i)
-    args << QString::fromLocal8Bit(argv[i]);
-  const TProgram program(TProcessInfo::ExecutablePath(argv[0]), args);
-  OpenSettings(TSettings::PathForExecutable(program.ExecutablePath()));
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const TProgram program(TProcessInfo::ExecutablePath(argv[0]), args);
+    OpenSettings(TSettings::PathForExecutable(program.ExecutablePath()));
 
-  if (program.IsUninstall()) {
-    QCoreApplication app(argc, argv);
-    return RunUninstall();
-  }
-  if (program.IsEncrypt())
-    return program.RunEncrypt();
-  if (program.CompletePendingUpdate())
-    return 0;
+    if (program.IsUninstall()) {
+        QCoreApplication app(argc, argv);
+        return RunUninstall();
+    }
+    if (program.IsEncrypt())
+        return program.RunEncrypt();
+    if (program.CompletePendingUpdate())
+        return 0;
 
-  TProgram::PrepareEngineEnvironment();
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  QApplication app(argc, argv);
-  if (!Win::Initialize()) {
-    std::fprintf(
-        stderr,
-        "Ludora: cannot set up the private folder \"%s\" for its windows\n",
-        qPrintable(Win::RuntimeDir()));
-    return 1;
-  }
-  const HWND mainWindow = TProgram::ProbeMainWindow();
-  if (mainWindow != 0 && !args.isEmpty())
-    return RunTabRole(app, QStringList{program.ExecutablePath()} + args);
-  return RunMainRole(app, args);
+    TProgram::PrepareEngineEnvironment();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    if (!Win::Initialize()) {
+        std::fprintf(stderr, "Ludora: cannot set up the private folder \"%s\" for its windows\n",
+                     qPrintable(Win::RuntimeDir()));
+        return 1;
+    }
+    const HWND mainWindow = TProgram::ProbeMainWindow();
+    if (mainWindow != 0 && !args.isEmpty())
+        return RunTabRole(app, QStringList{program.ExecutablePath()} + args);
+    return RunMainRole(app, args);
 }
