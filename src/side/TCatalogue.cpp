@@ -1,0 +1,106 @@
+#include "side/TCatalogue.h"
+
+#include "platform/AnsiCodePage.h"
+#include "store/ScrambleText.h"
+
+#include <QFile>
+
+namespace {
+
+const QString CaptionAttr = QStringLiteral("caption");
+const QString LocationAttr = QStringLiteral("location");
+const QChar Separator = QLatin1Char('\\');
+
+} // namespace
+
+TCatalogue::TCatalogue() {
+    Clear();
+}
+
+QString TCatalogue::FileName(const QString &programDir) {
+    return programDir + QStringLiteral("games.xml");
+}
+
+void TCatalogue::Clear() {
+    FDoc = QDomDocument();
+    FDoc.appendChild(
+        FDoc.createProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version=\"1.0\"")));
+}
+
+bool TCatalogue::LoadCatalogue(const QString &fileName) {
+    QFile f(fileName);
+    if (!f.exists())
+        return CataloguePresent();
+    if (!f.open(QIODevice::ReadOnly)) {
+        Clear();
+        return false;
+    }
+    return LoadText(UnicodeFromAnsi(ScrambleText(f.readAll())));
+}
+
+bool TCatalogue::LoadText(const QString &text) {
+    QDomDocument doc;
+    if (!doc.setContent(text)) {
+        Clear();
+        return false;
+    }
+    FDoc = doc;
+    return CataloguePresent();
+}
+
+bool TCatalogue::CataloguePresent() const {
+    return FDoc.childNodes().count() >= 2;
+}
+
+QDomElement TCatalogue::Root() const {
+    if (!CataloguePresent())
+        return QDomElement();
+    return FDoc.childNodes().item(1).toElement();
+}
+
+QString TCatalogue::Version() const {
+    return Root().attribute(QStringLiteral("version"));
+}
+
+QString TCatalogue::LocationOf(const QDomElement &element) {
+    if (element.isNull())
+        return QString();
+    if (element.hasAttribute(LocationAttr))
+        return element.attribute(LocationAttr);
+    QString location;
+    // Stop below the root: neither the root element nor the document contributes.
+    for (QDomElement e = element; !e.isNull() && e.parentNode().isElement();
+         e = e.parentNode().toElement()) {
+        if (e.hasAttribute(CaptionAttr))
+            location.prepend(e.attribute(CaptionAttr) + Separator);
+    }
+    return location;
+}
+
+QDomElement TCatalogue::FindByLocation(const QString &location) const {
+    QDomElement current = Root();
+    if (current.isNull())
+        return current;
+    QString rest = location;
+    while (rest.size() >= 2 && !current.isNull()) {
+        const qsizetype end = rest.indexOf(Separator);
+        if (end < 0)
+            return QDomElement();
+        const QString component = rest.left(end);
+        QDomElement found;
+        for (QDomElement c = current.firstChildElement(); !c.isNull(); c = c.nextSiblingElement()) {
+            if (c.hasAttribute(CaptionAttr) && c.attribute(CaptionAttr) == component) {
+                found = c;
+                break;
+            }
+        }
+        current = found;
+        rest.remove(0, end + 1);
+    }
+    return current;
+}
+
+TCatalogue &Catalogue() {
+    static TCatalogue catalogue;
+    return catalogue;
+}
