@@ -268,7 +268,9 @@ private slots:
         QVERIFY2(tree.readAllStandardOutput().contains("0x" + QByteArray::number(native, 16)),
                  "the peer's window is not a child of the host window");
 
-        // Keys typed into the embedded window reach the peer's line edit.
+        // Keys typed into the embedded window reach the peer's line edit. Raised first: other
+        // tests may show windows on the same display.
+        host.raise();
         const QPoint centre = host.mapToGlobal(QPoint(200, 150));
         QProcess::execute("xdotool", {"mousemove", QString::number(centre.x()),
                                       QString::number(centre.y()), "click", "1"});
