@@ -2,6 +2,7 @@
 // main role and the tab role.
 #include "core/TProgram.h"
 #include "core/TTabRole.h"
+#include "net/TUsageReport.h"
 #include "platform/TProcessInfo.h"
 #include "platform/WinMessages.h"
 #include "store/TSettings.h"
@@ -19,8 +20,9 @@ static int RunMainRole(QApplication &app, const QStringList &args) {
     return 0;
 }
 
-// TODO(uninstall report): call SendUninstallReport() from net/TUsageReport.h once it exists.
+// The uninstall report: sent (or given up after a few seconds), then the process ends.
 static int RunUninstall() {
+    SendUninstallReport();
     return 0;
 }
 

@@ -10,6 +10,11 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +30,18 @@ struct TRun {
 QByteArray ReadAll(const QString &path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray Get(const QString &url) {
+    QNetworkAccessManager manager;
+    QNetworkReply *reply = manager.get(QNetworkRequest(QUrl(url)));
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QByteArray body = reply->readAll();
+    delete reply;
+    return body;
 }
 
 bool WriteAll(const QString &path, const QByteArray &bytes) {
@@ -132,8 +149,12 @@ private slots:
     }
 
     void uninstallTakesAnyFurtherArguments() {
+        TestSupport::TPortalProcess portal;
+        QVERIFY(portal.Start());
         QTemporaryDir dir;
         const QString exe = TestSupport::MakeProgramDir(dir);
+        QVERIFY(WriteAll(dir.path() + "/ludora.ini",
+                         ("[Portal]\r\nStats=" + portal.BaseUrl() + "s.php\r\n").toLatin1()));
         QVERIFY(WriteAll(exe + "_", "#!/bin/sh\n"));
         const TRun run = Run(exe, {"/uninstall", "/EnCrYpT", "x"});
         QCOMPARE(run.exitCode, 0);
@@ -141,6 +162,11 @@ private slots:
         // It comes before the update swap.
         QVERIFY(QFileInfo::exists(exe + "_"));
         QVERIFY(!QFileInfo::exists(exe + ".bak"));
+        // The portal got the uninstall report (type 3).
+        const QJsonArray stats =
+            QJsonDocument::fromJson(Get(portal.BaseUrl() + "api/stats")).array();
+        QCOMPARE(stats.size(), 1);
+        QCOMPARE(stats.at(0).toObject().value("t").toString(), QString("3"));
     }
 
     void pendingUpdateIsSwappedIn() {
