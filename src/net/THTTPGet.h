@@ -1,8 +1,9 @@
 #pragma once
 // A non-visual component that fetches one HTTP(S) resource into a text or a file and reports
 // the outcome through its events. The transfer runs asynchronously on the thread that owns the
-// component (Qt's network stack does the socket work); every event is delivered on that thread,
-// never from inside a start call, so a handler may start, cancel or release the component.
+// component (Qt's network stack does the socket work); every event is delivered on that thread
+// from its event loop, never from inside a start or cancel call (unless WaitThread is set). A
+// handler may cancel the transfer or release the component with deleteLater().
 
 #include <QByteArray>
 #include <QObject>
