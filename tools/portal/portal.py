@@ -17,7 +17,7 @@ import time
 import zipfile
 from email.utils import formatdate
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
-from urllib.parse import parse_qs, urlsplit
+from urllib.parse import parse_qs, quote, urlsplit
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
@@ -351,7 +351,6 @@ class THandler(BaseHTTPRequestHandler):
 
 
 def quote_value(text):
-    from urllib.parse import quote
     return quote(text, safe="")
 
 
