@@ -107,15 +107,6 @@ private slots:
         delete Window;
     }
 
-    void startsEmpty() {
-        TEControl Fresh;
-        QCOMPARE(Fresh.DownIndex(), -1);
-        QCOMPARE(Fresh.OverIndex(), -1);
-        QCOMPARE(Fresh.FinalIndex(), -1);
-        QCOMPARE(Fresh.ChevronLeft(), 0);
-        QVERIFY(!Fresh.HoverTimerActive());
-    }
-
     void withoutHandlersNothingBecomesHotOrPressed() {
         TEControl Bare(Window);
         Bare.setGeometry(0, 40, 200, 30);
@@ -268,18 +259,6 @@ private slots:
         // Leaving sends no move to the strip: only the timer finds out, and then stops.
         Park(Outside());
         QTRY_COMPARE(Strip->OverIndex(), -1);
-        QVERIFY(!Strip->HoverTimerActive());
-    }
-
-    void pollingTicksByHand() {
-        Strip->SetOverIndex(4);
-        QCursor::setPos(Strip->mapToGlobal(QPoint(25, 10)));
-        QTRY_COMPARE(QCursor::pos(), Strip->mapToGlobal(QPoint(25, 10)));
-        Strip->HoverTimerTick();
-        QCOMPARE(Strip->OverIndex(), 1);
-        Park(Outside());
-        Strip->HoverTimerTick();
-        QCOMPARE(Strip->OverIndex(), -1);
         QVERIFY(!Strip->HoverTimerActive());
     }
 
