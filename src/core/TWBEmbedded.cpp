@@ -49,6 +49,11 @@ QString JsString(const QString &text) {
     return array.mid(1, array.size() - 2);
 }
 
+// A call of the injected script's interface; null where the document has none (about:blank).
+QString HostCall(const QString &call) {
+    return QStringLiteral("typeof LudoraHost === 'undefined' ? null : LudoraHost.") + call;
+}
+
 // Arguments of this process's command line, without the program.
 int ArgumentCount() {
     return int(QCoreApplication::arguments().size()) - 1;
@@ -127,8 +132,16 @@ TWBEmbedded::TWBEmbedded(const QString &startParameter)
     FFill.Reply.setSingleShot(true);
     connect(&FFill.Reply, &QTimer::timeout, this, [this]() { FillFrame(FFill.Frame + 1); });
     FCapture.Reply.setSingleShot(true);
-    connect(&FCapture.Reply, &QTimer::timeout, this,
-            [this]() { CaptureFrame(FCapture.Frame + 1); });
+    connect(&FCapture.Reply, &QTimer::timeout, this, [this]() {
+        // Whoever has not answered by now has nothing to report.
+        for (int i = FCapture.Frame; i < FCapture.Frames; ++i)
+            if (!FCapture.Found.contains(i))
+                FCapture.Found.insert(i, QVariantMap());
+        if (FCapture.TopDone)
+            CaptureAdvance();
+        else
+            FinishCapture(false);
+    });
 
     FHandle = Win::RegisterWindow(this, QStringLiteral("TWBEmbedded"),
                                   [this](const Win::TMessage &m) { return WndProc(m); });
@@ -391,7 +404,7 @@ void TWBEmbedded::FillTimerTimer() {
     FFill.Active = true;
     FFill.Seq = FNextSeq++;
     const int seq = FFill.Seq;
-    RunScript(QStringLiteral("LudoraHost.fill(%1)").arg(FillState(true)),
+    RunScript(HostCall(QStringLiteral("fill(%1)").arg(FillState(true))),
               [this, seq](const QVariant &result) {
                   if (!FFill.Active || FFill.Seq != seq)
                       return;
@@ -427,7 +440,7 @@ void TWBEmbedded::FillFrame(int index) {
     probe[QStringLiteral("seq")] = FFill.Seq;
     probe[QStringLiteral("frame")] = index;
     const int seq = FFill.Seq;
-    RunScript(QStringLiteral("LudoraHost.post(%1, %2, '*')").arg(index).arg(Json(probe)),
+    RunScript(HostCall(QStringLiteral("post(%1, %2, '*')").arg(index).arg(Json(probe))),
               [this, seq, index](const QVariant &posted) {
                   if (FFill.Active && FFill.Seq == seq && FFill.Frame == index && !posted.toBool())
                       FillFrame(index + 1);
@@ -445,56 +458,60 @@ void TWBEmbedded::FinishFill(bool finished) {
 }
 
 void TWBEmbedded::StartCapture(bool fromCommand) {
-    if (FCapture.Active) {
-        FCapture.FromCommand = FCapture.FromCommand || fromCommand;
-        return;
-    }
+    // A later navigation replaces a run still waiting for frames: its documents are the ones
+    // about to go.
+    const bool wasActive = FCapture.Active;
+    FCapture.FromCommand = fromCommand || (wasActive && FCapture.FromCommand);
+    FCapture.FromNavigate = !fromCommand || (wasActive && FCapture.FromNavigate);
     FCapture.Active = true;
-    FCapture.FromCommand = fromCommand;
     FCapture.Seq = FNextSeq++;
+    FCapture.Frame = 0;
+    FCapture.Frames = 0;
+    FCapture.Found.clear();
+    FCapture.TopDone = false;
     const int seq = FCapture.Seq;
-    RunScript(QStringLiteral("LudoraHost.capture()"), [this, seq](const QVariant &result) {
-        if (!FCapture.Active || FCapture.Seq != seq)
-            return;
-        const QVariantMap r = result.toMap();
-        const QVariantMap login = r.value(QStringLiteral("report")).toMap();
+    RunScript(HostCall(QStringLiteral("capture(%1)").arg(seq)),
+              [this, seq](const QVariant &result) {
+                  if (!FCapture.Active || FCapture.Seq != seq)
+                      return;
+                  const QVariantMap r = result.toMap();
+                  const QVariantMap login = r.value(QStringLiteral("report")).toMap();
+                  if (!login.isEmpty()) {
+                      SendCaptureReport(login);
+                      FinishCapture(true);
+                      return;
+                  }
+                  FCapture.Frames = r.value(QStringLiteral("frames")).toInt();
+                  FCapture.TopDone = true;
+                  FCapture.Reply.start(FrameReplyTimeout);
+                  CaptureAdvance();
+              });
+    // A document that never answers (the page went away meanwhile) must not block later runs.
+    FCapture.Reply.start(FrameReplyTimeout);
+}
+
+// Frames answer in any order; the first in frame order that has a login wins.
+void TWBEmbedded::CaptureAdvance() {
+    if (!FCapture.TopDone)
+        return;
+    while (FCapture.Active && FCapture.Frame < FCapture.Frames &&
+           FCapture.Found.contains(FCapture.Frame)) {
+        const QVariantMap login = FCapture.Found.value(FCapture.Frame);
         if (!login.isEmpty()) {
             SendCaptureReport(login);
             FinishCapture(true);
             return;
         }
-        FCapture.Frames = r.value(QStringLiteral("frames")).toInt();
-        CaptureFrame(0);
-    });
-}
-
-void TWBEmbedded::CaptureFrame(int index) {
-    if (!FCapture.Active)
-        return;
-    FCapture.Reply.stop();
-    FCapture.Frame = index;
-    if (index >= FCapture.Frames) {
-        FinishCapture(false);
-        return;
+        ++FCapture.Frame;
     }
-    QJsonObject command;
-    command[QStringLiteral("cmd")] = QStringLiteral("capture");
-    command[QStringLiteral("seq")] = FCapture.Seq;
-    command[QStringLiteral("frame")] = index;
-    const int seq = FCapture.Seq;
-    RunScript(QStringLiteral("LudoraHost.post(%1, %2, '*')").arg(index).arg(Json(command)),
-              [this, seq, index](const QVariant &posted) {
-                  if (FCapture.Active && FCapture.Seq == seq && FCapture.Frame == index &&
-                      !posted.toBool())
-                      CaptureFrame(index + 1);
-              });
-    FCapture.Reply.start(FrameReplyTimeout);
+    if (FCapture.Active && FCapture.Frame >= FCapture.Frames)
+        FinishCapture(false);
 }
 
 void TWBEmbedded::FinishCapture(bool sent) {
     FCapture.Active = false;
     FCapture.Reply.stop();
-    if (sent && !FCapture.FromCommand)
+    if (sent && FCapture.FromNavigate)
         FCaptureArmed = false;
     if (!sent && FCapture.FromCommand)
         Win::PostMessage(FMainWindow, WM_HOSTCOMMAND, HostCommandCapture, 0);
@@ -546,10 +563,10 @@ void TWBEmbedded::ScriptMessage(const QString &json) {
                 origin = QStringLiteral("*");
             FFill.AwaitingFill = true;
             FFill.Reply.start(FrameReplyTimeout);
-            RunScript(QStringLiteral("LudoraHost.post(%1, %2, %3)")
-                          .arg(frame)
-                          .arg(Json(fill))
-                          .arg(JsString(origin)),
+            RunScript(HostCall(QStringLiteral("post(%1, %2, %3)")
+                                   .arg(frame)
+                                   .arg(Json(fill))
+                                   .arg(JsString(origin))),
                       [](const QVariant &) {});
             return;
         }
@@ -566,14 +583,9 @@ void TWBEmbedded::ScriptMessage(const QString &json) {
         return;
     }
     if (ev == QLatin1String("capture")) {
-        if (!FCapture.Active || FCapture.Seq != seq || FCapture.Frame != frame)
+        if (!FCapture.Active || FCapture.Seq != seq || frame < FCapture.Frame)
             return;
-        const QVariantMap login = m.value(QStringLiteral("report")).toObject().toVariantMap();
-        if (!login.isEmpty()) {
-            SendCaptureReport(login);
-            FinishCapture(true);
-        } else {
-            CaptureFrame(frame + 1);
-        }
+        FCapture.Found.insert(frame, m.value(QStringLiteral("report")).toObject().toVariantMap());
+        CaptureAdvance();
     }
 }

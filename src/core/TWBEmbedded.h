@@ -7,8 +7,10 @@
 #include "platform/WinMessages.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QTimer>
+#include <QVariantMap>
 #include <QWidget>
 
 #include <functional>
@@ -85,9 +87,12 @@ private:
         bool Active = false;
         int Frame = 0;
         int Frames = 0;
-        bool AwaitingFill = false; // fill: the frame was sent the values, not just asked
-        bool FromCommand = false;  // capture: asked by the main window
-        QTimer Reply;              // a frame that does not answer is passed over
+        bool AwaitingFill = false;    // fill: the frame was sent the values, not just asked
+        bool FromCommand = false;     // capture: asked by the main window
+        bool FromNavigate = false;    // capture: armed and a navigation began
+        bool TopDone = false;         // capture: the top document has answered
+        QTimer Reply;                 // a frame that does not answer is passed over
+        QMap<int, QVariantMap> Found; // capture: answers of frames not yet due, by index
     };
 
     LRESULT WndProc(const Win::TMessage &message);
@@ -105,7 +110,7 @@ private:
     void FillFrame(int index);
     void FinishFill(bool finished);
     void StartCapture(bool fromCommand);
-    void CaptureFrame(int index);
+    void CaptureAdvance();
     void FinishCapture(bool sent);
     void SendCaptureReport(const QVariantMap &login);
     void ScriptMessage(const QString &json);

@@ -120,8 +120,18 @@
                 return { finished: r.finished, pass: st.pass, user: st.user,
                          frames: frameCount() };
             },
-            capture: function () {
-                return { report: capture(document), frames: frameCount() };
+            // The top document first; failing that every frame is asked at once, before the
+            // navigation that triggered it can replace their documents. Each answers by itself.
+            capture: function (seq) {
+                const report = capture(document);
+                const frames = frameCount();
+                if (report === null) {
+                    for (let i = 0; i < frames; ++i) {
+                        window.frames[i].postMessage(
+                            { token: TOKEN, cmd: 'capture', seq: seq, frame: i }, '*');
+                    }
+                }
+                return { report: report, frames: frames };
             },
             // Passes a command to one frame of this document; origin limits who may read it.
             post: function (index, msg, origin) {
