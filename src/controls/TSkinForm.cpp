@@ -154,6 +154,16 @@ TSkinForm *TSkinForm::ModalForm() {
     return ModalFormNow;
 }
 
+QString TSkinForm::EditStyleSheet() {
+    const QColor border = ColorToQColor(Skin().Shadow);
+    const QColor text = ColorToQColor(Skin().FontColor);
+    return QStringLiteral("QLineEdit { background: white; color: %1; border: 1px solid %2;"
+                          " border-radius: 3px; padding: 1px 4px; min-height: 18px;"
+                          " selection-background-color: #3d8ee0; }"
+                          "QLineEdit:focus { border-color: #2b79d0; }")
+        .arg(text.name(), border.name());
+}
+
 QRegion TSkinForm::RoundedRegion(int Width, int Height) {
     // Pixels cut from each end of the first (and last) rows: the outline of a 9 x 9 corner.
     static constexpr int Cut[] = {3, 1, 1};

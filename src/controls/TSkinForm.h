@@ -103,6 +103,9 @@ public:
     static HWND CompanionHandle();
     static void SetCompanionHandle(HWND Handle);
 
+    // A style for plain edit boxes on skinned windows, in the skin's colours.
+    static QString EditStyleSheet();
+
     // The rounded outline of a window of this size.
     static QRegion RoundedRegion(int Width, int Height);
 

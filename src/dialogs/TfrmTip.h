@@ -1,0 +1,50 @@
+#pragma once
+// The message box (unit tip): a caption, one or two text lines and "确定" or "是"/"否". Every
+// notice and question of the program goes through ShowTip.
+
+#include "controls/TSkinForm.h"
+
+#include <QList>
+#include <QString>
+
+class QLabel;
+
+// One call of ShowTip, as recorded for tests.
+struct TTipCall {
+    QString Caption;
+    QString Line1;
+    QString Line2;
+    int Kind = 0;
+};
+
+class TfrmTip : public TSkinForm {
+    Q_OBJECT
+
+public:
+    static constexpr int DesignClientWidth = 319;
+    static constexpr int DesignClientHeight = 112;
+
+    explicit TfrmTip(QWidget *Owner = nullptr);
+
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+
+    // Test seam: the next ShowTip answers this without showing a window (answers queue up).
+    static void SetNextAnswer(int Answer);
+    // The recent ShowTip calls, oldest first; taking them clears the record.
+    static QList<TTipCall> TakeCalls();
+
+protected:
+    void FormShow() override;
+
+private:
+    bool FShrunk = false;
+};
+
+// The window ShowTip centres its message boxes on (normally the main window); nullptr means the
+// active window.
+void SetTipOwner(QWidget *Owner);
+
+// Shows the message box modally: Kind 0 "确定" only, 4 "是" and "否". Returns 1 for "确定",
+// 6 for "是", 7 for "否", 0 when the window was closed otherwise.
+int ShowTip(const QString &Caption, const QString &Line1, const QString &Line2, int Kind);

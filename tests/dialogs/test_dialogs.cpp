@@ -1,0 +1,135 @@
+// The close confirmation, refresh interval, password, about box and mini home.
+
+#include "controls/TEControl.h"
+#include "controls/TSkin.h"
+#include "dialogs/TMiniHome.h"
+#include "dialogs/TfrmAbout.h"
+#include "dialogs/TfrmClose.h"
+#include "dialogs/TfrmPass.h"
+#include "dialogs/TfrmSetRefresh.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void closeChoice();
+    void refreshInterval();
+    void password();
+    void about();
+    void miniHome();
+};
+
+void TestDialogs::initTestCase() {
+    const QString path = qEnvironmentVariable("LUDORA_BUILD_DIR") + "/skin/default.skin";
+    QCOMPARE(LoadSkinFrom(path, "default", Skin()), QString());
+}
+
+void TestDialogs::closeChoice() {
+    TfrmClose form;
+    QCOMPARE(form.CaptionText(), QString("关闭提示"));
+    QCOMPARE(form.ClientWidth(), 278);
+    QCOMPARE(form.SelectedTag(), -1);
+    form.SelectTag(1);
+    QCOMPARE(form.SelectedTag(), 1);
+    // A stored choice that matches no button leaves none selected.
+    form.SelectTag(7);
+    QCOMPARE(form.SelectedTag(), -1);
+    QVERIFY(!form.RadioButtons[0]->isChecked() && !form.RadioButtons[2]->isChecked());
+
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.Buttons().size(), 2);
+    QVERIFY(form.ButtonBar());
+    // The texts beside the boxes select them too.
+    QTest::mouseClick(form.RadioLabels[2], Qt::LeftButton);
+    QCOMPARE(form.SelectedTag(), 2);
+    QTest::mouseClick(form.CheckLabel, Qt::LeftButton);
+    QVERIFY(form.DontAskAgain());
+    // Showing again adds no second row of buttons.
+    form.hide();
+    form.show();
+    QCOMPARE(form.Buttons().size(), 2);
+}
+
+void TestDialogs::refreshInterval() {
+    const struct {
+        const char *Text;
+        int Seconds;
+    } cases[] = {{"45", 45},  {"20", 20}, {"5", 20},    {"-30", 20},
+                 {"abc", 20}, {"", 20},   {" 60 ", 60}, {"12.5", 20}};
+    for (const auto &c : cases)
+        QCOMPARE(TfrmSetRefresh::IntervalFrom(c.Text), c.Seconds);
+
+    TfrmSetRefresh form;
+    QCOMPARE(form.Edit1->text(), QString("20"));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.Edit1->x(), form.Label1->geometry().right() + 1 + 3);
+    QCOMPARE(form.Label2->x(), form.Edit1->geometry().right() + 1 + 3);
+    QCOMPARE(form.Label4->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QCOMPARE(form.focusWidget(), form.Edit1);
+    QCOMPARE(form.ButtonWithResult(2)->Caption(), QString("取消"));
+}
+
+void TestDialogs::password() {
+    TfrmPass form;
+    QCOMPARE(form.Edit1->echoMode(), QLineEdit::Password);
+    form.SetCaption("请输入解除标签保护密码");
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.focusWidget(), form.Edit1);
+    QTest::keyClicks(form.Edit1, "s3cret");
+    QCOMPARE(form.Edit1->text(), QString("s3cret"));
+    QTest::keyClick(form.Edit1, Qt::Key_Return);
+    QCOMPARE(form.ModalResult(), 1);
+}
+
+void TestDialogs::about() {
+    QCOMPARE(TfrmAbout::VersionText(), QString(LUDORA_TEST_VERSION));
+    QString opened;
+    TfrmAbout::SetOpenPage([&opened](const QString &url) { opened = url; });
+    TfrmAbout form;
+    QCOMPARE(form.Label3->text(), QString(LUDORA_TEST_VERSION));
+    QVERIFY(form.EControl2->Hint().startsWith("http://127.0.0.1:"));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // The link is as wide as its address and sits 5 px above the bottom line.
+    QCOMPARE(form.EControl2->width(), form.fontMetrics().horizontalAdvance(form.EControl2->Hint()));
+    QCOMPARE(form.EControl2->geometry().bottom() + 1 + 5, form.Label4->y());
+    QVERIFY(!form.EControl1->isVisible());
+    QTest::mouseClick(form.EControl2, Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(opened, form.EControl2->Hint());
+    TfrmAbout::SetOpenPage(nullptr);
+}
+
+void TestDialogs::miniHome() {
+    TMiniHome home;
+    QVERIFY(!home.isVisible());
+    QVERIFY(home.Timer1.isActive());
+    QCOMPARE(home.Timer1.interval(), 10000);
+    QCOMPARE(home.parentWidget(), nullptr);
+    QString navigated;
+    home.OnNavigate = [&navigated](const QString &url) { navigated = url; };
+    auto *host = new QWidget;
+    home.SetPageHost(host);
+    home.Timer1Timer();
+    QVERIFY(!home.Timer1.isActive());
+    QCOMPARE(navigated, TMiniHome::PageAddress());
+    QVERIFY(home.isVisible());
+    QCOMPARE(host->geometry(), home.Client()->rect());
+    QCOMPARE(home.ClientWidth(), 586);
+    // Closing only hides it.
+    QVERIFY(home.close());
+    QVERIFY(!home.isVisible());
+    QCOMPARE(home.PageHost(), host);
+}
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"

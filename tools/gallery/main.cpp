@@ -1,0 +1,222 @@
+// Opens every small dialog and a skinned main-style window with hot and pressed title-bar
+// buttons, and saves a screenshot of each into a folder:
+//   xvfb-run -a build/tools/gallery/gallery <folder>
+// The screenshots keep the rounded outline as transparent corners.
+
+#include "controls/TEControl.h"
+#include "controls/TSkin.h"
+#include "controls/TSkinForm.h"
+#include "dialogs/TMiniHome.h"
+#include "dialogs/TfrmAbout.h"
+#include "dialogs/TfrmClose.h"
+#include "dialogs/TfrmPass.h"
+#include "dialogs/TfrmSetRefresh.h"
+#include "dialogs/TfrmTip.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+QString OutDir;
+int Failures = 0;
+
+void Settle(QWidget *w) {
+    if (!QTest::qWaitForWindowExposed(w, 3000))
+        std::fprintf(stderr, "gallery: %s was not exposed\n", qPrintable(w->objectName()));
+    QTest::qWait(100);
+}
+
+// The window as it appears on screen: its own rendering, outside the window shape transparent.
+void Shoot(QWidget *w, const QString &name) {
+    QImage image = w->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QRegion shape = w->mask().isEmpty() ? QRegion(w->rect()) : w->mask();
+    const qreal dpr = image.devicePixelRatio();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (!shape.contains(QPoint(int(x / dpr), int(y / dpr))))
+                image.setPixel(x, y, 0);
+    const QString path = QDir(OutDir).filePath(name + QStringLiteral(".png"));
+    if (!image.save(path)) {
+        std::fprintf(stderr, "gallery: cannot write %s\n", qPrintable(path));
+        ++Failures;
+        return;
+    }
+    std::printf("%s\n", qPrintable(path));
+}
+
+// Runs a modal show and, once the window is up, lets shoot take its pictures and end it.
+int WhileModal(const std::function<int()> &show, const std::function<void(TSkinForm *)> &shoot) {
+    QTimer::singleShot(0, [shoot] {
+        TSkinForm *form = TSkinForm::ModalForm();
+        if (!form) {
+            std::fprintf(stderr, "gallery: no modal window\n");
+            ++Failures;
+            return;
+        }
+        Settle(form);
+        shoot(form);
+        if (form->isVisible())
+            form->SetModalResult(2);
+    });
+    return show();
+}
+
+void SendMouse(QWidget *w, QEvent::Type type, const QPoint &pos, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, pos, w->mapToGlobal(pos),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+QIcon ProgramIcon() {
+    QPixmap pixmap(48, 48);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 0, 48);
+    g.setColorAt(0, QColor(0x4C, 0x9B, 0xEA));
+    g.setColorAt(1, QColor(0x1D, 0x5F, 0xA8));
+    p.setBrush(g);
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(2, 2, 44, 44), 10, 10);
+    p.setPen(QPen(Qt::white, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({QPointF(16, 12), QPointF(16, 35), QPointF(33, 35)}));
+    return QIcon(pixmap);
+}
+
+void MainStyleWindow() {
+    TSkinForm::SetCompanionHandle(1); // shows the return item
+    QMenu menu;
+    menu.addAction(QStringLiteral("登录帐号"));
+    TSkinForm window(nullptr, TSkinForm::TBorderStyle::Sizeable);
+    window.setObjectName(QStringLiteral("window"));
+    window.SetAppMenu(&menu);
+    window.SetCaption(QStringLiteral("Ludora"));
+    window.resize(720, 420);
+    auto *text = new QLabel(QStringLiteral("页面区域"), window.Client());
+    text->move(24, 24);
+    text->adjustSize();
+    window.show();
+    Settle(&window);
+    Shoot(&window, QStringLiteral("window_normal"));
+
+    const TTitleGeometry g = window.TitleGeometry();
+    const int y = g.TitleHeight / 2;
+    const int right = g.Width - g.Frame;
+    const QPoint minimise(right - 2 * g.ButtonWidth - g.ButtonWidth / 2, y);
+    const QPoint close(right - g.ButtonWidth / 2, y);
+    const QPoint ret(right - 4 * g.ButtonWidth - 20, y);
+    // The hot look comes from the hit test of a pointer move, the pressed look from a press.
+    window.SetHotButton(window.TitleButtonAt(window.mapToGlobal(close)));
+    Shoot(&window, QStringLiteral("window_hot_close"));
+    window.SetHotButton(window.TitleButtonAt(window.mapToGlobal(minimise)));
+    Shoot(&window, QStringLiteral("window_hot_minimise"));
+    window.SetHotButton(window.TitleButtonAt(window.mapToGlobal(ret)));
+    Shoot(&window, QStringLiteral("window_hot_return"));
+    SendMouse(&window, QEvent::MouseButtonPress, minimise, Qt::LeftButton);
+    Shoot(&window, QStringLiteral("window_pressed_minimise"));
+    window.hide();
+    TSkinForm::SetCompanionHandle(0);
+}
+
+void DialogLooks() {
+    TfrmTip tip;
+    tip.setObjectName(QStringLiteral("tip"));
+    tip.SetCaption(QStringLiteral("确认"));
+    tip.Label1->setText(QStringLiteral("是否要关闭已锁定的标签？"));
+    tip.AddButtons(4);
+    tip.SetButtonBar(true);
+    tip.show();
+    Settle(&tip);
+    // Hot close button and a hot, then pressed, push button.
+    const TTitleGeometry g = tip.TitleGeometry();
+    tip.SetHotButton(0);
+    TEControl *yes = tip.ButtonWithResult(6);
+    yes->SetOverIndex(0);
+    Shoot(&tip, QStringLiteral("tip_hot_buttons"));
+    yes->SetDownIndex(0);
+    yes->Redraw();
+    Shoot(&tip, QStringLiteral("tip_pressed_button"));
+    (void)g;
+    tip.hide();
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: gallery <folder for the screenshots>\n");
+        return 2;
+    }
+    OutDir = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(OutDir)) {
+        std::fprintf(stderr, "gallery: cannot create %s\n", argv[1]);
+        return 1;
+    }
+    QApplication::setWindowIcon(ProgramIcon());
+    const QString error = LoadSkinFrom(QStringLiteral(LUDORA_SKIN_PATH), "default", Skin());
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "gallery: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    MainStyleWindow();
+    DialogLooks();
+
+    WhileModal([] { return ShowTip("提示", "该页面没有帐号信息，无法保存！", "", 0); },
+               [](TSkinForm *f) { Shoot(f, QStringLiteral("tip_one_line")); });
+    WhileModal(
+        [] {
+            return ShowTip("提示", "游戏大厅中有相同的帐号，是否覆盖？", "覆盖后原密码将无法恢复。",
+                           4);
+        },
+        [](TSkinForm *f) { Shoot(f, QStringLiteral("tip_two_lines")); });
+
+    {
+        TfrmClose form;
+        form.SelectTag(2);
+        WhileModal([&] { return form.ShowModal(); },
+                   [](TSkinForm *f) { Shoot(f, QStringLiteral("close")); });
+    }
+    {
+        TfrmSetRefresh form;
+        WhileModal([&] { return form.ShowModal(); },
+                   [](TSkinForm *f) { Shoot(f, QStringLiteral("setrefresh")); });
+    }
+    {
+        TfrmPass form;
+        form.SetCaption(QStringLiteral("请输入解除标签保护密码"));
+        form.Edit1->setText(QStringLiteral("secret"));
+        WhileModal([&] { return form.ShowModal(); },
+                   [](TSkinForm *f) { Shoot(f, QStringLiteral("pass")); });
+    }
+    {
+        TfrmAbout form;
+        WhileModal([&] { return form.ShowModal(); },
+                   [&form](TSkinForm *f) {
+                       Shoot(f, QStringLiteral("about"));
+                       form.EControl2->SetOverIndex(0);
+                       Shoot(f, QStringLiteral("about_link_hot"));
+                   });
+    }
+    {
+        TMiniHome home;
+        home.Timer1Timer();
+        Settle(&home);
+        Shoot(&home, QStringLiteral("minihome"));
+        home.close();
+    }
+    return Failures == 0 ? 0 : 1;
+}
