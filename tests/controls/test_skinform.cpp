@@ -5,6 +5,9 @@
 #include "controls/TSkin.h"
 #include "controls/TSkinForm.h"
 
+#include "support/TTestSupport.h"
+
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -20,6 +23,8 @@ private slots:
     void addButtonsPlacement();
     void buttonResults();
     void closeActsOnRelease();
+    void returnItemRestoresCompanion();
+    void withoutSkinArchive();
     void secondModalDialog();
     void secondModalEndsWhenApplicationQuits();
 
@@ -213,6 +218,62 @@ void TestSkinForm::closeActsOnRelease() {
     });
     QCOMPARE(dialog.ShowModal(), 0);
     QVERIFY(!dialog.isVisible());
+}
+
+void TestSkinForm::returnItemRestoresCompanion() {
+    QTemporaryDir dir;
+    TestSupport::UsePrivateRuntimeDir(dir);
+    QVERIFY(Win::Initialize());
+    QList<Win::TMessage> received;
+    const HWND companion = Win::RegisterWindow(nullptr, "Companion", [&](const Win::TMessage &m) {
+        received.append(m);
+        return LRESULT(0);
+    });
+    TSkinForm::SetCompanionHandle(companion);
+    TSkinForm main(nullptr, TSkinForm::TBorderStyle::Sizeable);
+    main.resize(600, 300);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    const TTitleGeometry g = main.TitleGeometry();
+    const QPoint item(g.Width - g.Frame - 4 * g.ButtonWidth - 10, g.TitleHeight / 2);
+    QTest::mouseClick(&main, Qt::LeftButton, {}, item);
+    QTRY_COMPARE(received.size(), 1);
+    QCOMPARE(received[0].msg, 1227u);
+    QCOMPARE(received[0].wParam, WPARAM(61728));
+    QCOMPARE(received[0].lParam, LPARAM(0));
+    QVERIFY(!main.isVisible());
+
+    // Without a companion the same place is plain caption.
+    TSkinForm::SetCompanionHandle(0);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QCOMPARE(main.TitleButtonAt(main.mapToGlobal(item)), -1);
+    Win::UnregisterWindow(companion);
+    Win::Finalize();
+}
+
+void TestSkinForm::withoutSkinArchive() {
+    // An unreadable archive leaves plain colours; windows keep the system frame and buttons a
+    // plain size, so every dialog can still be answered and closed.
+    TSkin saved = Skin();
+    QVERIFY(!LoadSkinFrom("/nonexistent/default.skin", "default", Skin()).isEmpty());
+    Skin().Reset();
+    Skin().UsePlainColours();
+    {
+        TSkinForm dialog;
+        QVERIFY(!dialog.Skinned());
+        QVERIFY(!dialog.windowFlags().testFlag(Qt::FramelessWindowHint));
+        dialog.SetClientSize(300, 100);
+        QCOMPARE(dialog.size(), QSize(300, 100));
+        dialog.AddButtons(0);
+        QCOMPARE(dialog.Buttons()[0]->size(), QSize(75, 23));
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            QTest::mouseClick(dialog.Buttons()[0], Qt::LeftButton, {}, QPoint(5, 5));
+        });
+        QCOMPARE(dialog.ShowModal(), 1);
+    }
+    Skin() = saved;
 }
 
 void TestSkinForm::secondModalDialog() {
