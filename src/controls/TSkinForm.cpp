@@ -398,7 +398,8 @@ void TSkinForm::resizeEvent(QResizeEvent *Event) {
 
 void TSkinForm::showEvent(QShowEvent *Event) {
     FormShow();
-    if (!FPositioned) {
+    // Dialogs open centred on their owner; other windows place themselves.
+    if (!FPositioned && IsDialog()) {
         FPositioned = true;
         PositionOnOwner();
     }
@@ -453,12 +454,48 @@ Qt::Edges TSkinForm::ResizeEdgesAt(const QPoint &Pos) const {
     return edges;
 }
 
+void TSkinForm::StartResize(Qt::Edges Edges, const QPoint &GlobalPos) {
+    if (windowHandle() && windowHandle()->startSystemResize(Edges))
+        return;
+    // No window manager to do it: follow the pointer ourselves.
+    FResizeEdges = Edges;
+    FResizeStart = GlobalPos;
+    FResizeGeometry = geometry();
+}
+
+void TSkinForm::FollowResize(const QPoint &GlobalPos) {
+    const QPoint d = GlobalPos - FResizeStart;
+    QRect r = FResizeGeometry;
+    const QSize minimum = minimumSize().expandedTo(QSize(64, TitleBarHeight() + 16));
+    if (FResizeEdges & Qt::RightEdge)
+        r.setWidth(std::max(minimum.width(), FResizeGeometry.width() + d.x()));
+    if (FResizeEdges & Qt::BottomEdge)
+        r.setHeight(std::max(minimum.height(), FResizeGeometry.height() + d.y()));
+    if (FResizeEdges & Qt::LeftEdge) {
+        const int w = std::max(minimum.width(), FResizeGeometry.width() - d.x());
+        r.setLeft(FResizeGeometry.right() + 1 - w);
+    }
+    setGeometry(r);
+}
+
 bool TSkinForm::eventFilter(QObject *Watched, QEvent *Event) {
-    if (Watched == FSizeGrip && Event->type() == QEvent::MouseButtonPress) {
+    if (Watched == FSizeGrip) {
         auto *mouse = static_cast<QMouseEvent *>(Event);
-        if (mouse->button() == Qt::LeftButton && windowHandle())
-            windowHandle()->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
-        return true;
+        switch (Event->type()) {
+        case QEvent::MouseButtonPress:
+            if (mouse->button() == Qt::LeftButton)
+                StartResize(Qt::BottomEdge | Qt::RightEdge, mouse->globalPosition().toPoint());
+            return true;
+        case QEvent::MouseMove:
+            if (FResizeEdges)
+                FollowResize(mouse->globalPosition().toPoint());
+            return true;
+        case QEvent::MouseButtonRelease:
+            FResizeEdges = {};
+            return true;
+        default:
+            break;
+        }
     }
     return QWidget::eventFilter(Watched, Event);
 }
@@ -491,14 +528,18 @@ void TSkinForm::mousePressEvent(QMouseEvent *Event) {
         return;
     }
     const Qt::Edges edges = ResizeEdgesAt(pos);
-    if (edges && windowHandle())
-        windowHandle()->startSystemResize(edges);
+    if (edges)
+        StartResize(edges, Event->globalPosition().toPoint());
 }
 
 void TSkinForm::mouseMoveEvent(QMouseEvent *Event) {
     QWidget::mouseMoveEvent(Event);
     if (FDragging) {
         move(Event->globalPosition().toPoint() - FDragOffset);
+        return;
+    }
+    if (FResizeEdges) {
+        FollowResize(Event->globalPosition().toPoint());
         return;
     }
     if (Event->buttons() == Qt::NoButton) {
@@ -520,6 +561,7 @@ void TSkinForm::mouseMoveEvent(QMouseEvent *Event) {
 void TSkinForm::mouseReleaseEvent(QMouseEvent *Event) {
     QWidget::mouseReleaseEvent(Event);
     FDragging = false;
+    FResizeEdges = {};
     const int b = FDownButton;
     FDownButton = -1;
     FHotButton = -1;

@@ -136,6 +136,8 @@ private:
     void MinimizeWindow();
     Qt::Edges ResizeEdgesAt(const QPoint &Pos) const;
     int ResizeCornerSize() const;
+    void StartResize(Qt::Edges Edges, const QPoint &GlobalPos);
+    void FollowResize(const QPoint &GlobalPos);
     void PositionOnOwner();
 
     TBorderStyle FBorderStyle;
@@ -158,4 +160,7 @@ private:
     // Manual move where the window system offers no move of its own.
     bool FDragging = false;
     QPoint FDragOffset;
+    Qt::Edges FResizeEdges;
+    QPoint FResizeStart;
+    QRect FResizeGeometry;
 };

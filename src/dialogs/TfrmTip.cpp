@@ -27,6 +27,9 @@ TfrmTip::TfrmTip(QWidget *Owner) : TSkinForm(Owner, TBorderStyle::Dialog) {
     Label2 = new QLabel(Client());
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->move(48, 40);
+    // Messages carry names from pages and files: never let them be read as markup.
+    Label1->setTextFormat(Qt::PlainText);
+    Label2->setTextFormat(Qt::PlainText);
 }
 
 void TfrmTip::FormShow() {

@@ -7,6 +7,8 @@
 
 #include "support/TTestSupport.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +25,7 @@ private slots:
     void addButtonsPlacement();
     void buttonResults();
     void closeActsOnRelease();
+    void moveAndResizeWithoutWindowManager();
     void returnItemRestoresCompanion();
     void withoutSkinArchive();
     void secondModalDialog();
@@ -218,6 +221,44 @@ void TestSkinForm::closeActsOnRelease() {
     });
     QCOMPARE(dialog.ShowModal(), 0);
     QVERIFY(!dialog.isVisible());
+}
+
+namespace {
+
+void Send(QWidget *w, QEvent::Type type, const QPoint &local, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, local, w->mapToGlobal(local),
+                  type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+} // namespace
+
+void TestSkinForm::moveAndResizeWithoutWindowManager() {
+    // xvfb-run has no window manager, so the window follows the pointer itself.
+    TSkinForm main(nullptr, TSkinForm::TBorderStyle::Sizeable);
+    main.setGeometry(100, 100, 500, 300);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    const QPoint caption(200, Skin().TitleBarHeight() / 2);
+    Send(&main, QEvent::MouseButtonPress, caption, Qt::LeftButton);
+    Send(&main, QEvent::MouseMove, caption + QPoint(30, 20), Qt::LeftButton);
+    Send(&main, QEvent::MouseButtonRelease, caption + QPoint(30, 20), Qt::NoButton);
+    QCOMPARE(main.geometry(), QRect(130, 120, 500, 300));
+
+    // The resize corner lies over the client area; it grows the window from the bottom right.
+    QWidget *grip = main.childAt(main.width() - 8, main.height() - 8);
+    QVERIFY(grip && grip != main.Client());
+    Send(grip, QEvent::MouseButtonPress, QPoint(2, 2), Qt::LeftButton);
+    Send(grip, QEvent::MouseMove, QPoint(42, 32), Qt::LeftButton);
+    Send(grip, QEvent::MouseButtonRelease, QPoint(42, 32), Qt::NoButton);
+    QCOMPARE(main.geometry(), QRect(130, 120, 540, 330));
+    QCOMPARE(main.ClientWidth(), 540 - 2 * Skin().FrameThickness());
+
+    // Dialogs have a fixed size: no resize corner.
+    TSkinForm dialog;
+    dialog.SetClientSize(200, 100);
+    QCOMPARE(dialog.childAt(dialog.width() - 8, dialog.height() - 8), dialog.Client());
 }
 
 void TestSkinForm::returnItemRestoresCompanion() {

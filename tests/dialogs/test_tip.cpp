@@ -45,7 +45,7 @@ private slots:
     void initTestCase();
     void answers();
     void emptySecondLineShrinks();
-    void longLineWidens();
+    void longLineWidensAndPlainText();
     void nextAnswerSeam();
 };
 
@@ -93,13 +93,20 @@ void TestTip::emptySecondLineShrinks() {
     QCOMPARE(two.Buttons[0].bottom() + 1 + 8, TfrmTip::DesignClientHeight);
 }
 
-void TestTip::longLineWidens() {
+void TestTip::longLineWidensAndPlainText() {
     TSeen normal, wide;
     RunTip("", 0, normal, [](TSkinForm *f) { Click(f, 1); });
     const QString longLine = QString("很长的提示文字").repeated(8);
     RunTip(longLine, 0, wide, [longLine](TSkinForm *f) {
         auto *tip = static_cast<TfrmTip *>(f);
         QVERIFY(tip->Label2->geometry().right() < tip->ClientWidth());
+        Click(f, 1);
+    });
+    // Text is shown as it is, never as markup.
+    TSeen markup;
+    RunTip("<b>x</b>", 0, markup, [](TSkinForm *f) {
+        auto *tip = static_cast<TfrmTip *>(f);
+        QCOMPARE(tip->Label2->width(), tip->fontMetrics().horizontalAdvance("<b>x</b>"));
         Click(f, 1);
     });
     const int grow = wide.Size.width() - normal.Size.width();
