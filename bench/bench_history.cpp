@@ -52,27 +52,23 @@ int main(int argc, char *argv[]) {
         }
     }
 
-    // What a user types, key by key, plus a title word and a text found nowhere.
-    const QStringList typed = {"h",         "ht",           "htt", "http", "http://", "http://g",
-                               "http://ga", "http://game1", "三",  "三国", "zzz-none"};
-    std::vector<double> searches, opens;
-    double worst = 0;
-    QString worstText;
+    // What a user types, key by key, then texts of every frequency: a host, a title, a page
+    // number, and texts found nowhere (a single letter is not looked up in the text index).
+    const QStringList typed = {
+        "h",      "ht", "htt",  "http",     "http://", "http://g", "http://ga", "http://game1",
+        "game12", "三", "三国", "三国 第9", "p/4242",  "id=99999", "zzz-none",  "Q"};
+    std::vector<double> opens;
+    std::vector<std::vector<double>> perText(typed.size());
     int shown = 0;
     for (int r = 0; r < rounds; ++r) {
         QElapsedTimer t;
         t.start();
         THistoryStore store(file);
         opens.push_back(t.nsecsElapsed() / 1e6);
-        for (const QString &text : typed) {
+        for (int i = 0; i < typed.size(); ++i) {
             t.restart();
-            shown = int(store.Search(text, 18).size());
-            const double ms = t.nsecsElapsed() / 1e6;
-            searches.push_back(ms);
-            if (ms > worst) {
-                worst = ms;
-                worstText = text;
-            }
+            shown = int(store.Search(typed[i], 18).size());
+            perText[i].push_back(t.nsecsElapsed() / 1e6);
         }
     }
     // Key press to suggestions on the user interface thread: through the address box's worker.
@@ -95,8 +91,13 @@ int main(int argc, char *argv[]) {
                 static_cast<long long>(QFileInfo(file).size()), rounds);
     std::printf("record visit: median %.3f ms\n", Median(records));
     std::printf("open: median %.2f ms\n", Median(opens));
-    std::printf("search (18 shortest of all matches): median %.2f ms, max %.2f ms (\"%s\")\n",
-                Median(searches), worst, qPrintable(worstText));
+    std::vector<double> searches;
+    for (int i = 0; i < typed.size(); ++i) {
+        std::printf("  search \"%s\": median %.2f ms\n", qPrintable(typed[i]), Median(perText[i]));
+        searches.insert(searches.end(), perText[i].begin(), perText[i].end());
+    }
+    std::printf("search (18 shortest of all matches), all texts: median %.2f ms, max %.2f ms\n",
+                Median(searches), *std::max_element(searches.begin(), searches.end()));
     std::printf("key press to suggestions (worker thread): median %.2f ms, max %.2f ms\n",
                 Median(keys), *std::max_element(keys.begin(), keys.end()));
     return shown == 0 ? 0 : 1; // the last text matches nothing

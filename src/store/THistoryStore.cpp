@@ -25,6 +25,41 @@ constexpr char Schema[] = "CREATE TABLE IF NOT EXISTS history("
                           "CREATE INDEX IF NOT EXISTS history_by_length"
                           " ON history(length(url), url, title)";
 
+// A trigram index over URL and title finds the few pages holding a rare text without reading
+// them all. Kept in step with the table by triggers, so every writer maintains it.
+constexpr char TextIndexSchema[] =
+    "CREATE VIRTUAL TABLE history_text USING fts5(url, title, content='history',"
+    " content_rowid='rowid', tokenize='trigram case_sensitive 1');"
+    "CREATE TRIGGER IF NOT EXISTS history_text_insert AFTER INSERT ON history BEGIN"
+    " INSERT INTO history_text(rowid, url, title) VALUES(new.rowid, new.url, new.title); END;"
+    "CREATE TRIGGER IF NOT EXISTS history_text_delete AFTER DELETE ON history BEGIN"
+    " INSERT INTO history_text(history_text, rowid, url, title)"
+    " VALUES('delete', old.rowid, old.url, old.title); END;"
+    "CREATE TRIGGER IF NOT EXISTS history_text_update AFTER UPDATE OF url, title ON history BEGIN"
+    " INSERT INTO history_text(history_text, rowid, url, title)"
+    " VALUES('delete', old.rowid, old.url, old.title);"
+    " INSERT INTO history_text(rowid, url, title) VALUES(new.rowid, new.url, new.title); END;"
+    "INSERT INTO history_text(history_text) VALUES('rebuild')";
+
+// Shortest pages first, looking at no more than this many: enough for any common text.
+constexpr int ShortScanRows = 5000;
+
+// The part of the typed text looked up in the trigram index. The scheme and "www." begin almost
+// every address, and their trigrams would make the lookup read nearly every page; the pages
+// found with the rest are checked against the whole text afterwards.
+QString IndexKey(const QString &typed) {
+    QString key = typed;
+    for (const QLatin1String prefix : {QLatin1String("https://"), QLatin1String("http://")}) {
+        if (key.startsWith(prefix)) {
+            key.remove(0, prefix.size());
+            break;
+        }
+    }
+    if (key.startsWith(QLatin1String("www.")))
+        key.remove(0, 4);
+    return key;
+}
+
 QByteArrayView ColumnBytes(sqlite3_stmt *stmt, int column) {
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
     return QByteArrayView(text, text ? sqlite3_column_bytes(stmt, column) : 0);
@@ -85,13 +120,32 @@ THistoryStore::THistoryStore(const QString &path) : FPath(path) {
     sqlite3_busy_timeout(FDb, BusyTimeoutMs);
     // WAL lets one process write while the others read, and several writers queue on the lock.
     // A damaged file fails here (not a database) and is left untouched.
-    const bool ready =
-        sqlite3_exec(FDb, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) == SQLITE_OK &&
-        sqlite3_exec(FDb, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) == SQLITE_OK &&
-        sqlite3_exec(FDb, Schema, nullptr, nullptr, nullptr) == SQLITE_OK &&
+    const auto exec = [this](const char *sql) {
+        return sqlite3_exec(FDb, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    };
+    // The schema is set up in one write transaction, so two processes starting together do
+    // not both build the text index.
+    bool ready =
+        exec("PRAGMA journal_mode=WAL") && exec("PRAGMA synchronous=NORMAL") &&
         sqlite3_create_function_v2(FDb, "history_match", 3,
                                    SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY, nullptr,
-                                   MatchFunction, nullptr, nullptr, nullptr) == SQLITE_OK;
+                                   MatchFunction, nullptr, nullptr, nullptr) == SQLITE_OK &&
+        exec("BEGIN IMMEDIATE");
+    if (ready) {
+        ready = exec(Schema);
+        if (ready) {
+            TStatement has(FDb, "SELECT 1 FROM sqlite_master WHERE name = 'history_text'");
+            FHasTextIndex = has && sqlite3_step(has.Get()) == SQLITE_ROW;
+        }
+        // Without the trigram tokenizer every search scans; nothing else changes.
+        if (ready && !FHasTextIndex) {
+            exec("SAVEPOINT text_index");
+            FHasTextIndex = exec(TextIndexSchema);
+            exec(FHasTextIndex ? "RELEASE text_index"
+                               : "ROLLBACK TO text_index; RELEASE text_index");
+        }
+        ready = exec(ready ? "COMMIT" : "ROLLBACK") && ready;
+    }
     if (!ready) {
         Fail(QStringLiteral("open"));
         sqlite3_close(FDb);
@@ -154,23 +208,55 @@ QList<THistoryEntry> THistoryStore::Search(const QString &typed, int limit) cons
         Fail(QStringLiteral("read"));
         return result;
     }
-    TStatement stmt(FDb, "SELECT url, title FROM history"
-                         " WHERE substr(url, 1, 4) = 'http' AND history_match(url, title, ?1)"
-                         " ORDER BY length(url), url LIMIT ?2");
-    if (!stmt) {
-        Fail(QStringLiteral("read"));
+    const QByteArray text = typed.toUtf8();
+    // A common text: its shortest matches lie among the shortest pages.
+    if (Query(result, text, limit,
+              "SELECT url, title FROM (SELECT url, title FROM history"
+              " ORDER BY length(url), url LIMIT ?3)"
+              " WHERE substr(url, 1, 4) = 'http' AND history_match(url, title, ?1)"
+              " LIMIT ?2") &&
+        result.size() >= limit)
         return result;
-    }
-    stmt.Bind(1, typed);
+    result.clear();
+    // A rarer text: the pages holding it, from the trigram index (keys of three characters
+    // and more), or else from the whole history.
+    const QString key = IndexKey(typed);
+    const bool indexed = FHasTextIndex && key.toUcs4().size() >= 3;
+    const char *sql = indexed
+                          ? "SELECT h.url, h.title FROM history_text"
+                            " JOIN history h ON h.rowid = history_text.rowid"
+                            " WHERE history_text MATCH ?4 AND substr(h.url, 1, 4) = 'http'"
+                            " AND history_match(h.url, h.title, ?1)"
+                            " ORDER BY length(h.url), h.url LIMIT ?2"
+                          : "SELECT url, title FROM history"
+                            " WHERE substr(url, 1, 4) = 'http' AND history_match(url, title, ?1)"
+                            " ORDER BY length(url), url LIMIT ?2";
+    // One phrase: the key as it is, quotes doubled.
+    QString phrase = key;
+    phrase.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    if (!Query(result, text, limit, sql, (QLatin1Char('"') + phrase + QLatin1Char('"')).toUtf8()))
+        result.clear();
+    return result;
+}
+
+bool THistoryStore::Query(QList<THistoryEntry> &result, const QByteArray &typed, int limit,
+                          const char *sql, const QByteArray &phrase) const {
+    TStatement stmt(FDb, sql);
+    if (!stmt)
+        return Fail(QStringLiteral("read"));
+    sqlite3_bind_text(stmt.Get(), 1, typed.constData(), int(typed.size()), SQLITE_STATIC);
     sqlite3_bind_int(stmt.Get(), 2, limit);
+    if (sqlite3_bind_parameter_count(stmt.Get()) >= 3)
+        sqlite3_bind_int(stmt.Get(), 3, ShortScanRows);
+    if (sqlite3_bind_parameter_count(stmt.Get()) >= 4)
+        sqlite3_bind_text(stmt.Get(), 4, phrase.constData(), int(phrase.size()), SQLITE_STATIC);
     int rc;
     while ((rc = sqlite3_step(stmt.Get())) == SQLITE_ROW)
         result.append(EntryFromRow(stmt.Get()));
     if (rc != SQLITE_DONE)
-        Fail(QStringLiteral("read"));
-    else
-        FError.clear();
-    return result;
+        return Fail(QStringLiteral("read"));
+    FError.clear();
+    return true;
 }
 
 bool THistoryStore::Enumerate(const std::function<bool(const THistoryEntry &)> &visit) const {

@@ -63,8 +63,11 @@ public:
 
 private:
     bool Fail(const QString &what) const;
+    bool Query(QList<THistoryEntry> &result, const QByteArray &typed, int limit, const char *sql,
+               const QByteArray &phrase = QByteArray()) const;
 
     QString FPath;
     sqlite3 *FDb = nullptr;
+    bool FHasTextIndex = false;
     mutable QString FError;
 };

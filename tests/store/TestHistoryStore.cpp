@@ -126,6 +126,9 @@ void TestHistoryStore::RevisitKeepsOnePageAndBestTitle() {
     QCOMPARE(AllPages(store).value(0).Title, QStringLiteral("旧标题"));
     QVERIFY(store.RecordVisit("http://g.example/", "新标题"));
     QCOMPARE(AllPages(store).value(0).Title, QStringLiteral("新标题"));
+    // Searches see the new title only.
+    QCOMPARE(store.Search("新标题", 18).size(), 1);
+    QCOMPARE(store.Search("旧标题", 18).size(), 0);
     // Text with quotes and SQL in it is data, nothing else.
     const QString odd = QStringLiteral("x'); DROP TABLE history; --");
     QVERIFY(store.RecordVisit("http://g.example/?q=" + odd, odd));
@@ -137,7 +140,7 @@ void TestHistoryStore::SearchAgreesWithTheRules() {
     THistoryStore store(Path("history.db"));
     auto *rng = QRandomGenerator::global();
     const QStringList words = {"game", "Game", "play", "三国", "login", "x", "xx", "页"};
-    for (int i = 0; i < 1500; ++i) {
+    for (int i = 0; i < 2500; ++i) {
         QString url = QStringLiteral("http://h%1.example/").arg(rng->bounded(40));
         for (int n = rng->bounded(4); n > 0; --n)
             url += words[rng->bounded(words.size())] + QLatin1Char('/');
@@ -147,13 +150,22 @@ void TestHistoryStore::SearchAgreesWithTheRules() {
     }
     const QList<THistoryEntry> pages = AllPages(store);
     QStringList queries = words;
-    queries << ""
-            << "http://h1.example/"
-            << "h1"
-            << "标题"
-            << "nothing"
-            << "%"
-            << "_";
+    // Common and rare texts, shorter and longer than three characters, quotes and wildcards.
+    queries += {"",
+                "http://h1.example/",
+                "h1",
+                "h39.example/play",
+                "标题",
+                "nothing",
+                "Q",
+                "%",
+                "_",
+                "\"x",
+                "a\"\"b",
+                "/x/",
+                "页标题",
+                "https://h",
+                "http://h39.example/play"};
     for (const QString &q : queries) {
         for (int limit : {1, 18, 100000}) {
             const QList<THistoryEntry> expected = THistoryStore::SelectMatches(pages, q, limit);
