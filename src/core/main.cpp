@@ -2,6 +2,7 @@
 // main role and the tab role.
 #include "core/TProgram.h"
 #include "core/TTabRole.h"
+#include "mainwindow/TMainRole.h"
 #include "net/TUsageReport.h"
 #include "platform/TProcessInfo.h"
 #include "platform/WinMessages.h"
@@ -11,14 +12,6 @@
 #include <QCoreApplication>
 
 #include <cstdio>
-
-// The main window is not built yet: say so rather than pretend.
-static int RunMainRole(QApplication &app, const QStringList &args) {
-    Q_UNUSED(app);
-    Q_UNUSED(args);
-    std::fprintf(stderr, "Ludora: the main window is not built yet\n");
-    return 0;
-}
 
 // The uninstall report: sent (or given up after a few seconds), then the process ends.
 static int RunUninstall() {

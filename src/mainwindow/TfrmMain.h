@@ -1,0 +1,215 @@
+#pragma once
+// The main role's window: the skinned frame with the tool bar (address and search boxes), the
+// tab bar, the page area every tab's page host lives in, and the status bar with the ad strip.
+// It owns the tab set and answers the page hosts' messages, in this process or a tab process.
+
+#include "controls/TSkinForm.h"
+#include "core/TCompanion.h"
+#include "mainwindow/TAdStrip.h"
+#include "mainwindow/TTabSet.h"
+#include "mainwindow/TToolBarLayout.h"
+#include "mainwindow/TToolButton.h"
+#include "platform/WinMessages.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+
+class QMenu;
+class QAction;
+class TAddressBox;
+class TEControl;
+class TEEdit;
+class THTTPGet;
+class TPaintPanel;
+class TWBEmbedded;
+class TMiniHome;
+class QActionGroup;
+
+class TfrmMain : public TSkinForm {
+    Q_OBJECT
+public:
+    static constexpr int MinWidth = 790;
+    static constexpr int MinHeight = 550;
+    static constexpr int DesignWidth = 798;
+    static constexpr int DesignHeight = 598;
+    static constexpr int Panel1Height = 30;
+    static constexpr int CaptureDelay = 50; // ms before a capture report is handled
+    static constexpr int ToolBar2Poll = 100;
+
+    // WM_HOSTQUERY's lParam beyond the protocol: the page area, so that a process started by
+    // hand can be given the handle tab processes are started with.
+    static constexpr LPARAM HostQueryPageArea = 3;
+
+    // companion: the companion browser's window from the command line, 0 for none.
+    explicit TfrmMain(HWND companion = 0);
+    ~TfrmMain() override;
+
+    HWND Handle() const { return FHandle; }
+    HWND PageAreaHandle() const { return FPanel2Handle; }
+    HWND StatusBarHandle() const { return FStatusBarHandle; }
+    HWND AddressBoxHandle() const { return FAddressBoxHandle; }
+    HWND TabBarHandle() const { return FTabBarHandle; }
+
+    // Open page: a new page host in this process, in the page area; it registers and becomes
+    // the shown tab.
+    TWBEmbedded *OpenPage(const QString &url);
+    void ShowTab(int index);
+    void CloseTab(int index);
+    void ToggleFullScreen();
+    bool IsFullScreen() const { return FFullScreen; }
+
+    TTabSet &Tabs() { return FTabs; }
+    const TToolButtons &Buttons() const { return FButtons; }
+    TAddressBox *AddressBox() const { return FAddressBox; }
+    TEEdit *SearchBox() const { return FSearchBox; }
+    int SearchEngine() const { return FSearchTag; }
+    void SetSearchEngine(int tag);
+    TEControl *ToolBar() const { return FToolBar; }
+    TEControl *ToolBar2() const { return FToolBar2; }
+    TEControl *TabBar() const { return FTabBar; }
+    TEControl *StatusBar() const { return FStatusBar; }
+    const TAdStrip &AdStrip() const { return FAdStrip; }
+    QMenu *TabMenu() const { return FPopupMenu1; }
+    QMenu *RefreshMenu() const { return FPopupMenu3; }
+    QMenu *AccountMenu() const { return FPopupMenu4; }
+    QMenu *EngineMenu() const { return FPopupMenu6; }
+    QString PendingCaptureReport() const { return FCaptureReport; }
+
+    // Tool bar actions by strip index, as a release on that item does.
+    void ToolBarAction(int index);
+    // Enter in the address box with the given modifiers; Enter in the search box.
+    void AddressEnter(Qt::KeyboardModifiers modifiers);
+    void SearchEnter();
+    // Opens the chevron's drop-down strip below the tool bar.
+    void OpenToolBar2();
+
+signals:
+    // After a capture report's 50 ms delay: the typed login to offer for saving.
+    void CapturedLogin(const QString &report);
+    // The tab list or a tab's caption changed.
+    void TabsChanged();
+
+protected:
+    void FormShow() override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void CreateComponents();
+    void CreateMenus();
+    void FirstShow();
+    void LayoutClient();
+    void Panel3Resize();
+    void Panel2Resize();
+    void ApplyMetrics();
+    void ToolBarResize();
+    void TabBarChanged();
+    void SavePlacement();
+    void Shutdown();
+
+    LRESULT WndProc(const Win::TMessage &message);
+    void HostRegister(HWND host);
+    void HostTitle();
+    void HostCommandNotice();
+    void CaptureTimerTimer();
+    void PostToCurrent(LPARAM command, WPARAM argument = 0);
+    LRESULT SendToTab(int index, LPARAM command, WPARAM argument);
+
+    // Strip handlers.
+    void ToolBarDrawControl(TEControl *sender, QPainter &canvas);
+    void ToolBarGetIndex(TEControl *sender, int &index, int x, int y);
+    void ToolBarChangeIndex(TEControl *sender, int &index);
+    void ToolBarMouseDown(TEControl *sender, Qt::MouseButton button, int x, int y);
+    void ToolBarMouseUp(TEControl *sender);
+    void TabBarDrawControl(TEControl *sender, QPainter &canvas);
+    void TabBarGetIndex(TEControl *sender, int &index, int x, int y);
+    void TabBarMouseDown(Qt::MouseButton button, bool doubleClick, int x, int y);
+    void TabBarMouseUp();
+    void StatusBarDrawControl(TEControl *sender, QPainter &canvas);
+    void StatusBarGetIndex(TEControl *sender, int &index, int x, int y);
+    void StatusBarMouseDown(int x, int y);
+    void Panel3Paint(TPaintPanel *sender, QPainter &canvas);
+    void AdTimerTimer();
+    void Timer1Timer();
+    void FetchAdStrip();
+    void PopupArrowMenu(QMenu *menu, int row);
+    void SearchBoxFocusChange(bool focused);
+    void RefreshMenuPopup();
+    void AutoRefreshMenuPopup();
+    void SetRefreshInterval(int index);
+    void ProtectTab(int index);
+    bool UnprotectTab(HWND handle);
+    QString StartPageUrl() const;
+
+    // Call sites of the parts that arrive with their own windows.
+    void ShowLoginDialog(const QString &userName);
+    void CreateSidePanel();
+    void DailyStart();
+    void OpenSettingsWindow(int page);
+    void AddToFavorites();
+    void StartCapture();
+    void ImportAccounts();
+    void ExportAccounts();
+    void ShowAbout();
+    void CheckUpdate(bool withNotices);
+    void ShowMiniHome();
+    void CloseMiniHome();
+    void InstallPendingUpdate();
+    bool AskCloseAction(int &action, bool &askAgain);
+
+    HWND FHandle = 0;
+    HWND FPanel3Handle = 0;
+    HWND FPanel2Handle = 0;
+    HWND FStatusBarHandle = 0;
+    HWND FAddressBoxHandle = 0;
+    HWND FTabBarHandle = 0;
+    TCompanion FCompanion;
+
+    TToolButtons FButtons;
+    TTabSet FTabs;
+    TToolBarLayout FLayout;
+    TAdStrip FAdStrip;
+    bool FMetricsDone = false;
+    bool FFirstShown = false;
+    bool FFullScreen = false;
+    bool FStatusWasVisible = true;
+    bool FShutDown = false;
+    int FSearchTag = 0;
+    QString FSearchHint;
+    QString FCaptureReport;
+    // Modifiers of the Enter that the address box is about to hand on.
+    Qt::KeyboardModifiers FEnterModifiers;
+    QHash<HWND, int> FRefreshSeconds; // last interval set per host
+
+    TEControl *FToolBar = nullptr;
+    TEControl *FToolBar2 = nullptr;
+    TAddressBox *FAddressBox = nullptr;
+    TEEdit *FSearchBox = nullptr;
+    TPaintPanel *FPanel3 = nullptr;
+    TEControl *FTabBar = nullptr;
+    QWidget *FPanel2 = nullptr;
+    QWidget *FPanel1 = nullptr;
+    TEControl *FStatusBar = nullptr;
+
+    QMenu *FPopupMenu1 = nullptr; // tab context menu
+    QMenu *FPopupMenu2 = nullptr; // tray menu
+    QMenu *FPopupMenu3 = nullptr; // refresh arrow
+    QMenu *FPopupMenu4 = nullptr; // account arrow
+    QMenu *FPopupMenu5 = nullptr; // title bar menu button
+    QMenu *FPopupMenu6 = nullptr; // search engines
+    QMenu *FAutoRefreshMenu = nullptr;
+    QAction *FAutoRefreshOn = nullptr;
+    QAction *FRefreshMenuOn = nullptr;
+    QList<QAction *> FEngineActions;
+
+    QTimer FTimer1;       // closes ToolBar2 on a press elsewhere
+    QTimer FAdTimer;      // scrolls the ad strip
+    QTimer FCaptureTimer; // handles the capture report
+    THTTPGet *FHTTPGet1 = nullptr;
+    QPointer<TMiniHome> FMiniHome;
+    bool FAdFetched = false;
+};

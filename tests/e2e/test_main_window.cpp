@@ -1,0 +1,177 @@
+// The real executable in the main role against the demo portal: the start page becomes the first
+// tab, a game started as a tab process registers and shows its title with the account's name in
+// the tab bar, and closing the main window ends the tab process too.
+
+#include "support/TTestSupport.h"
+
+#include "core/THostMessages.h"
+#include "core/TProgram.h"
+#include "platform/WinMessages.h"
+#include "store/TSettings.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QByteArray Get(const QString &url) {
+    static QNetworkAccessManager *manager = new QNetworkAccessManager(qApp);
+    QNetworkReply *reply = manager->get(QNetworkRequest(QUrl(url)));
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QByteArray body = reply->readAll();
+    reply->deleteLater();
+    return body;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir FDir;
+    TestSupport::TPortalProcess FPortal;
+    QString FExe;
+    QProcess FMain;
+    HWND FMainWindow = 0;
+    HWND FPageArea = 0;
+    HWND FTabBar = 0;
+
+    // The tab bar's text: one caption a line, the shown tab marked "*".
+    QStringList TabLines() const {
+        return Win::GetWindowText(FTabBar).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+private slots:
+    void initTestCase() {
+        TestSupport::UsePrivateRuntimeDir(FDir);
+        QVERIFY(Win::Initialize());
+        QVERIFY(FPortal.Start());
+        FExe = TestSupport::MakeProgramDir(FDir);
+
+        const QString iniPath = FDir.path() + QStringLiteral("/ludora.ini");
+        QFile ini(iniPath);
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        QString text = QStringLiteral("[Portal]\r\n");
+        for (int p = int(TPortal::MiniSite); p <= int(TPortal::AdStrip); ++p) {
+            QString value = TSettings::PortalDefault(TPortal(p));
+            value.replace(QStringLiteral("127.0.0.1:%1").arg(DemoPortalPort),
+                          QStringLiteral("127.0.0.1:%1").arg(FPortal.Port()));
+            text += TSettings::PortalKeyName(TPortal(p)) + QLatin1Char('=') + value +
+                    QStringLiteral("\r\n");
+        }
+        ini.write(text.toLatin1());
+        ini.close();
+        {
+            TSettings settings(iniPath);
+            settings.WriteBool(TKey::AskClose, false);
+            settings.WriteBool(TKey::State, false);
+            settings.WriteDate(TKey::LastRun, QDate::currentDate());
+        }
+        // The portal's catalogue, scrambled as the update leaves it beside the program.
+        QFile games(FDir.path() + QStringLiteral("/games.xml"));
+        QVERIFY(games.open(QIODevice::WriteOnly));
+        games.write(Get(FPortal.BaseUrl() + QStringLiteral("games.xml")));
+        games.close();
+    }
+
+    void cleanupTestCase() {
+        if (FMain.state() != QProcess::NotRunning) {
+            FMain.kill();
+            FMain.waitForFinished();
+        }
+        Win::Finalize();
+    }
+
+    void startPageIsTheFirstTab() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LUDORA_PRINT_HANDLES"), QStringLiteral("1"));
+        FMain.setProcessEnvironment(env);
+        FMain.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        FMain.start(FExe, {});
+        QVERIFY(FMain.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(FMain.canReadLine(), 20000);
+        const QString line = QString::fromLocal8Bit(FMain.readLine()).trimmed();
+        const QRegularExpressionMatch m =
+            QRegularExpression(
+                QStringLiteral("^main window (\\d+) page area (\\d+) tab bar (\\d+)$"))
+                .match(line);
+        QVERIFY2(m.hasMatch(), qPrintable(line));
+        FMainWindow = m.captured(1).toULongLong();
+        FPageArea = m.captured(2).toULongLong();
+        FTabBar = m.captured(3).toULongLong();
+        QCOMPARE(Win::FindWindow(QString::fromLatin1(MainWindowClassName)), FMainWindow);
+        QCOMPARE(Win::SendMessage(FMainWindow, WM_MAINPROBE), MainProbeAnswer);
+        QCOMPARE(Win::GetRootWindow(FPageArea), FMainWindow);
+
+        QTRY_COMPARE_WITH_TIMEOUT(TabLines().size(), 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(TabLines().value(0) != QStringLiteral("*正在打开..."), 20000);
+        const HWND start =
+            HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryCurrentTab));
+        QVERIFY(start != 0);
+        QCOMPARE(QStringLiteral("*") + Win::GetWindowText(start, 255), TabLines().value(0));
+    }
+
+    void gameTabFromTabProcess() {
+        Get(FPortal.BaseUrl() + QStringLiteral("api/requests/clear"));
+        QProcess tab;
+        tab.setProcessChannelMode(QProcess::ForwardedChannels);
+        tab.start(FExe, {QString::number(FPageArea),
+                         QStringLiteral("休闲游戏\\经典小游戏\\贪吃蛇\\"), QStringLiteral("abc")});
+        QVERIFY(tab.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(TabLines().size(), 2, 20000);
+        QVERIFY(TabLines().value(1).startsWith(QStringLiteral("*[abc]")));
+        QVERIFY(!TabLines().value(0).startsWith(QLatin1Char('*')));
+        // The registration reply sent the game's address with the partner id.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&]() {
+                const QJsonArray requests =
+                    QJsonDocument::fromJson(Get(FPortal.BaseUrl() + QStringLiteral("api/requests")))
+                        .array();
+                for (const QJsonValue &r : requests)
+                    if (r.toObject().value(QStringLiteral("path")).toString() ==
+                            QStringLiteral("/games/snake/") &&
+                        r.toObject()
+                            .value(QStringLiteral("query"))
+                            .toString()
+                            .contains(QStringLiteral("pid=")))
+                        return true;
+                return false;
+            }(),
+            20000);
+        QTRY_VERIFY_WITH_TIMEOUT(TabLines().value(1) != QStringLiteral("*[abc]正在打开..."), 20000);
+        const HWND game = HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryCurrentTab));
+        QCOMPARE(QStringLiteral("*[abc]") + Win::GetWindowText(game, 255), TabLines().value(1));
+        QVERIFY(Win::IsWindowVisible(game));
+        QCOMPARE(Win::GetRootWindow(game), FMainWindow);
+
+        // Closing the main window ends the tab process as well.
+        Win::PostMessage(FMainWindow, Win::WM_CLOSE);
+        QVERIFY(FMain.waitForFinished(30000));
+        QCOMPARE(FMain.exitCode(), 0);
+        QVERIFY(tab.waitForFinished(30000));
+        const TSettings after(FDir.path() + QStringLiteral("/ludora.ini"));
+        QVERIFY(after.ReadInteger(TKey::Width, 0) >= 790);
+    }
+};
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_main_window.moc"

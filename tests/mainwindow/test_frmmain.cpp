@@ -1,0 +1,365 @@
+// The main window in this process with the real web engine against the demo portal: the start
+// page, opening pages from the address and search boxes, switching and closing tabs (locked ones
+// through the message box's test seam), duplicates, host reports, the chevron drop-down, and
+// screenshots of the window for looking at.
+
+#include "support/TTestSupport.h"
+
+#include "controls/TAddressBox.h"
+#include "controls/TEControl.h"
+#include "controls/TEEdit.h"
+#include "controls/TSkin.h"
+#include "core/THostMessages.h"
+#include "core/TWBEmbedded.h"
+#include "dialogs/TfrmTip.h"
+#include "mainwindow/TfrmMain.h"
+#include "platform/TProcessInfo.h"
+#include "platform/WinMessages.h"
+#include "store/TSettings.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QPainter>
+#include <QTest>
+#include <QWebEngineView>
+
+#include <memory>
+
+namespace {
+
+TWBEmbedded *HostOf(HWND handle) {
+    return qobject_cast<TWBEmbedded *>(Win::WidgetOf(handle));
+}
+
+QString ScreenshotPath(const QString &name) {
+    const QString dir = TestSupport::BuildDir() + QStringLiteral("/screenshots");
+    QDir().mkpath(dir);
+    return dir + QLatin1Char('/') + name;
+}
+
+} // namespace
+
+class TestFrmMain : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir FDir;
+    TestSupport::TPortalProcess FPortal;
+    std::unique_ptr<TfrmMain> FMain;
+
+    QString Base() const { return FPortal.BaseUrl(); }
+    TTabSet &Tabs() { return FMain->Tabs(); }
+    QString StartOf(int index) {
+        TWBEmbedded *host = HostOf(Tabs().Tab(index).Handle);
+        return host ? host->StartParameter() : QString();
+    }
+    // Enter in a box as the user presses it.
+    void Enter(QWidget *box, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(box, Qt::Key_Return, modifiers);
+    }
+    bool WaitTitled(int index) {
+        return QTest::qWaitFor(
+            [&]() {
+                return Tabs().IsValid(index) &&
+                       Tabs().Tab(index).Title != QStringLiteral("正在打开...");
+            },
+            20000);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(FPortal.Start());
+        // Every portal address on the demo portal's port.
+        QFile ini(FDir.path() + QStringLiteral("/ludora.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        QString text = QStringLiteral("[Window]\r\nState=0\r\n[Portal]\r\n");
+        for (int p = int(TPortal::MiniSite); p <= int(TPortal::AdStrip); ++p) {
+            QString value = TSettings::PortalDefault(TPortal(p));
+            value.replace(QStringLiteral("127.0.0.1:%1").arg(DemoPortalPort),
+                          QStringLiteral("127.0.0.1:%1").arg(FPortal.Port()));
+            text += TSettings::PortalKeyName(TPortal(p)) + QLatin1Char('=') + value +
+                    QStringLiteral("\r\n");
+        }
+        ini.write(text.toLatin1());
+        ini.close();
+        OpenSettings(ini.fileName());
+        // Not the first run of the day: no mini home window over the main window.
+        Settings().WriteDate(TKey::LastRun, QDate::currentDate());
+        QVERIFY(LoadSkinFrom(TestSupport::BuildDir() + QStringLiteral("/skin/default.skin"),
+                             QStringLiteral("default"), Skin())
+                    .isEmpty());
+
+        FMain = std::make_unique<TfrmMain>();
+        FMain->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FMain.get()));
+        QApplication::setActiveWindow(FMain.get());
+    }
+
+    void cleanupTestCase() {
+        FMain.reset();
+        TWBEmbedded::DestroyAll();
+    }
+
+    void startPageAndAdStrip() {
+        QTRY_COMPARE_WITH_TIMEOUT(Tabs().Count(), 1, 10000);
+        QCOMPARE(StartOf(0), Settings().Portal(TPortal::MiniSite) + QStringLiteral("?pid=") +
+                                 Settings().PartnerId);
+        QVERIFY(WaitTitled(0));
+        QCOMPARE(Win::SendMessage(FMain->Handle(), WM_HOSTQUERY, 0, HostQueryCurrentTab),
+                 LRESULT(Tabs().Tab(0).Handle));
+        // The portal's default ad lines arrive and the strip runs.
+        QTRY_VERIFY_WITH_TIMEOUT(FMain->AdStrip().Running(), 10000);
+        QVERIFY(TAdStrip::TextOf(FMain->AdStrip().Lines().value(0)).size() > 0);
+    }
+
+    void addressBox() {
+        const int before = Tabs().Count();
+        TAddressBox *box = FMain->AddressBox();
+        box->SetAddressText(QString());
+        Enter(box);
+        QCOMPARE(Tabs().Count(), before); // an empty box opens nothing
+
+        box->SetAddressText(QStringLiteral("game"));
+        Enter(box, Qt::ControlModifier);
+        QTRY_COMPARE(Tabs().Count(), before + 1);
+        QCOMPARE(Tabs().CurrentTab(), before);
+        QCOMPARE(StartOf(before), QStringLiteral("http://www.game.com/"));
+
+        box->SetAddressText(QStringLiteral("game"));
+        Enter(box, Qt::ShiftModifier);
+        QTRY_COMPARE(Tabs().Count(), before + 2);
+        QCOMPARE(StartOf(before + 1), QStringLiteral("http://www.game.net/"));
+
+        // Any other combination keeps the text as typed.
+        const QString info = Base() + QStringLiteral("games/2048/info.html");
+        box->SetAddressText(info);
+        Enter(box, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_COMPARE(Tabs().Count(), before + 3);
+        QCOMPARE(StartOf(before + 2), info);
+        QVERIFY(WaitTitled(before + 2));
+        QCOMPARE(box->text(), info);
+    }
+
+    void searchBox() {
+        TEEdit *search = FMain->SearchBox();
+        search->setFocus();
+        QTRY_VERIFY(search->hasFocus());
+        QCOMPARE(search->text(), QString()); // the engine's caption gives way to the typed text
+        const int before = Tabs().Count();
+        Enter(search);
+        QCOMPARE(Tabs().Count(), before);
+
+        QTest::keyClicks(search, QStringLiteral("two words"));
+        Enter(search);
+        QTRY_COMPARE(Tabs().Count(), before + 1);
+        const QString expected = Settings().Portal(TPortal::Search) +
+                                 QStringLiteral("/go_search.php?s=baidu&k=two words");
+        QCOMPARE(StartOf(before), expected);
+
+        // Another engine from the engine menu.
+        FMain->EngineMenu()->actions().at(2)->trigger();
+        QCOMPARE(FMain->SearchEngine(), 2);
+        search->setFocus();
+        QTRY_VERIFY(search->hasFocus());
+        Enter(search);
+        QTRY_COMPARE(Tabs().Count(), before + 2);
+        QVERIFY(StartOf(before + 1).endsWith(QStringLiteral("?s=sogou&k=two words")));
+
+        // Away from the box the engine's caption stands in for an empty text.
+        search->setFocus();
+        QTRY_VERIFY(search->hasFocus());
+        search->clear();
+        FMain->AddressBox()->setFocus();
+        QTRY_COMPARE(search->text(), QStringLiteral("搜狗"));
+        FMain->SetSearchEngine(0);
+    }
+
+    void switchTabs() {
+        QVERIFY(Tabs().Count() >= 3);
+        FMain->ShowTab(0);
+        QCOMPARE(Tabs().CurrentTab(), 0);
+        const HWND first = Tabs().Tab(0).Handle;
+        QVERIFY(Win::IsWindowVisible(first));
+        for (int i = 1; i < Tabs().Count(); ++i)
+            QVERIFY(!Win::IsWindowVisible(Tabs().Tab(i).Handle));
+        // The shown page writes its URL into the address box.
+        QTRY_COMPARE(FMain->AddressBox()->text(), StartOf(0));
+        // Previous from the first wraps to the last.
+        FMain->ShowTab(-1);
+        QCOMPARE(Tabs().CurrentTab(), Tabs().Count() - 1);
+        QVERIFY(!Win::IsWindowVisible(first));
+    }
+
+    void closeTabs() {
+        // Closing the shown first tab of three shows the last, then removes the first.
+        while (Tabs().Count() > 3)
+            FMain->CloseTab(Tabs().Count() - 1);
+        QCOMPARE(Tabs().Count(), 3);
+        FMain->ShowTab(0);
+        const HWND first = Tabs().Tab(0).Handle;
+        const HWND last = Tabs().Tab(2).Handle;
+        FMain->CloseTab(0);
+        QCOMPARE(Tabs().Count(), 2);
+        QCOMPARE(Tabs().CurrentTab(), 1);
+        QCOMPARE(Tabs().Current()->Handle, last);
+        QTRY_VERIFY(!Win::IsWindow(first)); // the host went with its tab
+
+        // A locked tab asks first; only yes closes it.
+        TfrmTip::TakeCalls();
+        Tabs().Tab(0).Locked = true;
+        TfrmTip::SetNextAnswer(7);
+        FMain->CloseTab(0);
+        QCOMPARE(Tabs().Count(), 2);
+        const QList<TTipCall> calls = TfrmTip::TakeCalls();
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls[0].Caption, QStringLiteral("确认"));
+        QCOMPARE(calls[0].Line1, QStringLiteral("是否要关闭已锁定的标签？"));
+        QCOMPARE(calls[0].Kind, 4);
+        TfrmTip::SetNextAnswer(6);
+        FMain->CloseTab(0);
+        QCOMPARE(Tabs().Count(), 1);
+
+        // Closing the only tab opens the mini page in a new one.
+        const HWND only = Tabs().Tab(0).Handle;
+        FMain->CloseTab(0);
+        QTRY_COMPARE(Tabs().Count(), 1);
+        QVERIFY(Tabs().Tab(0).Handle != only);
+        QCOMPARE(StartOf(0), Settings().Portal(TPortal::MiniSite));
+        FMain->CloseTab(5); // outside the list: nothing
+        QCOMPARE(Tabs().Count(), 1);
+    }
+
+    void userCaptionReportsAndDuplicate() {
+        const QString url = Base() + QStringLiteral("games/snake/info.html");
+        FMain->OpenPage(url + QStringLiteral("\nabc"));
+        QTRY_COMPARE(Tabs().Count(), 2);
+        QCOMPARE(Tabs().Tab(1).User, QStringLiteral("abc"));
+        QVERIFY(WaitTitled(1));
+        QVERIFY(Tabs().Tab(1).Caption().startsWith(QStringLiteral("[abc]")));
+        QVERIFY(Tabs().Tab(1).Caption().size() > 5);
+
+        // Reports about a tab that is not shown leave the tool bar alone; both pages have
+        // finished loading, so their own hosts report nothing more meanwhile.
+        QVERIFY(WaitTitled(0));
+        QTRY_VERIFY_WITH_TIMEOUT(Tabs().Tab(0).Progress == 0 && Tabs().Tab(1).Progress == 0, 20000);
+        const HWND shown = Tabs().Tab(1).Handle;
+        const HWND other = Tabs().Tab(0).Handle;
+        Win::PostMessage(FMain->Handle(), WM_HOSTCANFORWARD, other, 1);
+        Win::PostMessage(FMain->Handle(), WM_HOSTPROGRESS, other, 150);
+        Win::PostMessage(FMain->Handle(), WM_HOSTCANFORWARD, shown, 1);
+        QTRY_VERIFY(FMain->Buttons()[RowForward].Enabled);
+        QCOMPARE(Tabs().ShownProgress(), 0);
+        QVERIFY(Tabs().Tab(0).CanForward);
+        QCOMPARE(Tabs().Tab(0).Progress, 150);
+        FMain->ShowTab(0);
+        QCOMPARE(Tabs().ShownProgress(), 150);
+        Win::PostMessage(FMain->Handle(), WM_HOSTPROGRESS, other, 0);
+        QTRY_COMPARE(Tabs().ShownProgress(), 0);
+
+        // Duplicate from the tab menu: a new tab on the same page.
+        FMain->ShowTab(1);
+        Tabs().ContextTab = 1;
+        QAction *duplicate = nullptr;
+        for (QAction *a : FMain->TabMenu()->actions())
+            if (a->text() == QStringLiteral("复制并新开"))
+                duplicate = a;
+        QVERIFY(duplicate);
+        duplicate->trigger();
+        QTRY_COMPARE(Tabs().Count(), 3);
+        TWBEmbedded *copy = HostOf(Tabs().Tab(2).Handle);
+        QVERIFY(copy);
+        QTRY_COMPARE_WITH_TIMEOUT(copy->View()->url().toString(), url, 15000);
+    }
+
+    void narrowWindowAndScreenshots() {
+        FMain->showNormal();
+        FMain->resize(1100, 700);
+        QTRY_VERIFY(FMain->Buttons()[RowFullScreen].Visible);
+        QVERIFY(!FMain->Buttons()[RowChevron].Visible);
+        QTest::qWait(300);
+        FMain->grab().save(ScreenshotPath(QStringLiteral("main_normal.png")));
+
+        // Several tabs, one locked.
+        Tabs().Tab(1).Locked = true;
+        FMain->ShowTab(2);
+        QTest::qWait(300);
+        FMain->grab().save(ScreenshotPath(QStringLiteral("main_tabs_locked.png")));
+
+        // A narrow window hides buttons from the right and shows the chevron instead.
+        FMain->resize(TfrmMain::MinWidth, TfrmMain::MinHeight);
+        QTRY_VERIFY(FMain->Buttons()[RowChevron].Visible);
+        QVERIFY(!FMain->Buttons()[RowFullScreen].Visible);
+        FMain->resize(500, 300); // refused below the minimum
+        QTRY_VERIFY(FMain->width() >= TfrmMain::MinWidth);
+        FMain->ToolBarAction(RowChevron);
+        QVERIFY(FMain->ToolBar2()->isVisible());
+        int hidden = 18;
+        for (int row = RowFullScreen; row >= RowHome && !FMain->Buttons()[row].Visible; --row)
+            hidden += FMain->Buttons()[row].Width;
+        QCOMPARE(FMain->ToolBar2()->width(), hidden);
+        QTest::qWait(200);
+        FMain->grab().save(ScreenshotPath(QStringLiteral("main_narrow_chevron.png")));
+        // A key press closes the drop-down.
+        QTest::keyClick(FMain->AddressBox(), Qt::Key_A);
+        QVERIFY(!FMain->ToolBar2()->isVisible());
+
+        FMain->resize(1100, 700);
+        QTRY_VERIFY(FMain->Buttons()[RowFullScreen].Visible);
+        QVERIFY(!FMain->Buttons()[RowChevron].Visible);
+
+        // A menu open over the window: the screen shows both.
+        Tabs().ContextTab = 1;
+        FMain->TabMenu()->popup(FMain->TabBar()->mapToGlobal(QPoint(200, 20)));
+        QTRY_VERIFY(FMain->TabMenu()->isVisible());
+        QTest::qWait(300);
+        // The menu is a window of its own: drawn onto the window's picture where it stands.
+        QPixmap shot = FMain->grab();
+        {
+            QPainter painter(&shot);
+            painter.drawPixmap(FMain->mapFromGlobal(FMain->TabMenu()->pos()),
+                               FMain->TabMenu()->grab());
+        }
+        shot.save(ScreenshotPath(QStringLiteral("main_menu.png")));
+        FMain->TabMenu()->hide();
+    }
+
+    void fullScreenKeys() {
+        FMain->activateWindow();
+        QApplication::setActiveWindow(FMain.get());
+        QTRY_VERIFY(FMain->isActiveWindow());
+        QVERIFY(!FMain->IsFullScreen());
+        QTest::keyClick(FMain->AddressBox(), Qt::Key_Escape);
+        QVERIFY(FMain->IsFullScreen());
+        QVERIFY(FMain->Buttons()[RowLeaveFullScreen].Visible);
+        QVERIFY(!FMain->ToolBar()->isVisible());
+        QTest::keyClick(FMain->AddressBox(), Qt::Key_F11);
+        QVERIFY(!FMain->IsFullScreen());
+        QVERIFY(!FMain->Buttons()[RowLeaveFullScreen].Visible);
+        QVERIFY(FMain->ToolBar()->isVisible());
+    }
+};
+
+int main(int argc, char *argv[]) {
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --disable-gpu";
+    if (TProcessInfo::IsRoot())
+        flags += " --no-sandbox";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    TestSupport::UsePrivateRuntimeDir(dir);
+    if (!Win::Initialize())
+        return 1;
+    int result = 0;
+    {
+        TestFrmMain test;
+        result = QTest::qExec(&test, argc, argv);
+    }
+    TWBEmbedded::DestroyAll();
+    Win::Finalize();
+    return result;
+}
+
+#include "test_frmmain.moc"
