@@ -67,6 +67,14 @@ void TAddressBox::EnsurePopup() {
     FPopup = new TPopupPanel(this);
     FList = new TAddress(this, FPopup);
     FPopup->layout()->addWidget(FList);
+    // The list is placed in screen coordinates; it must not float away from a moved window.
+    window()->installEventFilter(this);
+}
+
+bool TAddressBox::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == window() && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        HidePopup();
+    return TEEdit::eventFilter(watched, event);
 }
 
 void TAddressBox::AddressEdited() {

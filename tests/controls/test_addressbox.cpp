@@ -198,6 +198,10 @@ void TestAddressBox::FocusLossAndEmptyResultHide() {
     FBox->clear();
     Type("f.example");
     QVERIFY(FBox->IsPopupVisible());
+    FWindow->move(FWindow->pos() + QPoint(10, 10)); // the window moves: the list closes
+    QTRY_VERIFY(!FBox->IsPopupVisible());
+    Type("/"); // shown again for the new text; then the focus leaves
+    QVERIFY(FBox->IsPopupVisible());
     FOther->setFocus();
     QTRY_VERIFY(!FBox->IsPopupVisible());
     // A result arriving after the focus went elsewhere shows nothing.
