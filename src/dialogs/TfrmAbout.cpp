@@ -42,7 +42,7 @@ TfrmAbout::TfrmAbout(QWidget *Owner) : TSkinForm(Owner, TBorderStyle::Dialog) {
         setFont(Owner->window()->font());
     SetCaption(QStringLiteral("关于"));
     SetClientSize(322, 176);
-    setWindowIcon(QApplication::windowIcon());
+    setWindowIcon(QApplication::windowIcon().isNull() ? ProgramIcon() : QApplication::windowIcon());
 
     Label1 = new QLabel(QStringLiteral("欢迎使用") + QStringLiteral("Ludora"), Client());
     Label1->move(32, 16);
@@ -70,6 +70,10 @@ TfrmAbout::TfrmAbout(QWidget *Owner) : TSkinForm(Owner, TBorderStyle::Dialog) {
             OpenPageHook(Sender->Hint());
     };
     FIcon = new TAboutIcon(Client(), this);
+}
+
+QIcon TfrmAbout::ProgramIcon() {
+    return QIcon(QStringLiteral(":/icons/ludora.png"));
 }
 
 QString TfrmAbout::VersionText() {

@@ -3,6 +3,8 @@
 
 #include "controls/TSkinForm.h"
 
+#include <QIcon>
+
 #include <functional>
 
 class QLabel;
@@ -23,6 +25,8 @@ public:
     TEControl *EControl1 = nullptr; // hidden
     TEControl *EControl2 = nullptr; // the home page link; its Hint is the address
 
+    // The program's icon (":/icons/ludora.png", drawn by the build).
+    static QIcon ProgramIcon();
     // The program's version, major.minor.release.build.
     static QString VersionText();
     // The main window's open-page operation, through which the link opens a new tab.

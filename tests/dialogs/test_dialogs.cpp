@@ -97,6 +97,9 @@ void TestDialogs::about() {
     TfrmAbout::SetOpenPage([&opened](const QString &url) { opened = url; });
     TfrmAbout form;
     QCOMPARE(form.Label3->text(), QString(LUDORA_TEST_VERSION));
+    // Without an application icon the box shows the program icon the build draws.
+    QVERIFY(!TfrmAbout::ProgramIcon().pixmap(48, 48).isNull());
+    QVERIFY(!form.windowIcon().isNull());
     QVERIFY(form.EControl2->Hint().startsWith("http://127.0.0.1:"));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));

@@ -79,22 +79,6 @@ void SendMouse(QWidget *w, QEvent::Type type, const QPoint &pos, Qt::MouseButton
     QApplication::sendEvent(w, &event);
 }
 
-QIcon ProgramIcon() {
-    QPixmap pixmap(48, 48);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 0, 48);
-    g.setColorAt(0, QColor(0x4C, 0x9B, 0xEA));
-    g.setColorAt(1, QColor(0x1D, 0x5F, 0xA8));
-    p.setBrush(g);
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(2, 2, 44, 44), 10, 10);
-    p.setPen(QPen(Qt::white, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(QPolygonF({QPointF(16, 12), QPointF(16, 35), QPointF(33, 35)}));
-    return QIcon(pixmap);
-}
-
 void MainStyleWindow() {
     TSkinForm::SetCompanionHandle(1); // shows the return item
     QMenu menu;
@@ -165,7 +149,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "gallery: cannot create %s\n", argv[1]);
         return 1;
     }
-    QApplication::setWindowIcon(ProgramIcon());
+    QApplication::setWindowIcon(TfrmAbout::ProgramIcon());
     const QString error = LoadSkinFrom(QStringLiteral(LUDORA_SKIN_PATH), "default", Skin());
     if (!error.isEmpty()) {
         std::fprintf(stderr, "gallery: %s\n", qPrintable(error));

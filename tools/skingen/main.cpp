@@ -798,6 +798,27 @@ QImage StatusBar() {
     return image;
 }
 
+// The program icon: a blue rounded square with a white "L", in the skin's accent colours.
+QImage ProgramIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 48.0, size / 48.0);
+    QLinearGradient g(0, 0, 0, 48);
+    g.setColorAt(0, QColor(0x4C, 0x9B, 0xEA));
+    g.setColorAt(1, AccentDark);
+    p.setBrush(g);
+    p.setPen(QPen(AccentDark.darker(115), 1));
+    p.drawRoundedRect(QRectF(2.5, 2.5, 43, 43), 10, 10);
+    p.setPen(QPen(QColor(255, 255, 255, 70), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(3.5, 3.5, 41, 41), 9, 9);
+    p.setPen(QPen(White, 5.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({QPointF(17, 12), QPointF(17, 35), QPointF(33, 35)}));
+    return image;
+}
+
 struct TMember {
     const char *Name;
     QImage Image;
@@ -846,8 +867,18 @@ int main(int argc, char **argv) {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 3) {
-        std::fprintf(stderr, "usage: skingen <default.ini> <output .skin>\n");
+        std::fprintf(stderr, "usage: skingen <default.ini> <output .skin>\n"
+                             "       skingen --icon <output .png>\n");
         return 2;
+    }
+    if (args.at(1) == QStringLiteral("--icon")) {
+        QSaveFile out(args.at(2));
+        if (!out.open(QIODevice::WriteOnly) || !ProgramIcon(256).save(&out, "PNG") ||
+            !out.commit()) {
+            std::fprintf(stderr, "skingen: cannot write %s\n", qPrintable(args.at(2)));
+            return 1;
+        }
+        return 0;
     }
     QFile ini(args.at(1));
     if (!ini.open(QIODevice::ReadOnly)) {
