@@ -133,6 +133,8 @@ THistoryStore::THistoryStore(const QString &path) : FPath(path) {
         exec("BEGIN IMMEDIATE");
     if (ready) {
         ready = exec(Schema);
+        if (!ready)
+            Fail(QStringLiteral("open")); // before the rollback replaces the reason
         if (ready) {
             TStatement has(FDb, "SELECT 1 FROM sqlite_master WHERE name = 'history_text'");
             FHasTextIndex = has && sqlite3_step(has.Get()) == SQLITE_ROW;
@@ -144,10 +146,14 @@ THistoryStore::THistoryStore(const QString &path) : FPath(path) {
             exec(FHasTextIndex ? "RELEASE text_index"
                                : "ROLLBACK TO text_index; RELEASE text_index");
         }
-        ready = exec(ready ? "COMMIT" : "ROLLBACK") && ready;
+        if (ready)
+            ready = exec("COMMIT") || Fail(QStringLiteral("open"));
+        else
+            exec("ROLLBACK");
+    } else {
+        Fail(QStringLiteral("open"));
     }
     if (!ready) {
-        Fail(QStringLiteral("open"));
         sqlite3_close(FDb);
         FDb = nullptr;
     }

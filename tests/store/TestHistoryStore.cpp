@@ -187,6 +187,7 @@ void TestHistoryStore::DamagedFileIsLeftAlone() {
     THistoryStore store(Path("history.db"));
     QVERIFY(!store.IsOpen());
     QVERIFY(store.ErrorText().contains(Path("history.db")));
+    QVERIFY2(store.ErrorText().contains("not a database"), qPrintable(store.ErrorText()));
     QVERIFY(!store.RecordVisit("http://a.example/", "a"));
     QVERIFY(store.Search("a", 18).isEmpty());
     QFile f(Path("history.db"));
