@@ -9,6 +9,8 @@
 #include <QLayout>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 // Background of the odd rows.
@@ -149,9 +151,12 @@ void TAddressBox::DrawItem(QPainter *painter, int index, const QRect &rect, bool
     painter->fillRect(rect, background);
     painter->setPen(foreground);
     painter->setFont(font());
-    QRect r = rect.adjusted(21, 0, 0, -3);
+    // Three pixels above the title and below the URL, less when the font is too tall for two
+    // lines in a row, so the lines never overlap.
+    const int margin = std::clamp((rect.height() - 2 * painter->fontMetrics().height()) / 2, 0, 3);
+    QRect r = rect.adjusted(21, 0, 0, -margin);
     if (!title.isEmpty()) {
-        r.setTop(r.top() + 3);
+        r.setTop(r.top() + margin);
         painter->drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, title);
     }
     painter->drawText(r, Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine, url);
