@@ -6,13 +6,27 @@
 
 #include <QApplication>
 
+#include <memory>
+
 int RunTabRole(QApplication &app, const QStringList &args) {
     bool ok = false;
-    HWND parent = args.value(1).toULongLong(&ok);
+    const HWND parent = args.value(1).toULongLong(&ok);
     if (!ok || parent == 0)
         return 0;
 
+    // The reasons to end may come before the event loop runs (while the host registers), when
+    // exit() alone would be lost: remember them.
+    const auto ending = std::make_shared<bool>(false);
+    const auto end = [ending]() {
+        *ending = true;
+        QCoreApplication::exit(0);
+    };
     TWBEmbedded::SetTabRole(true);
+    TWBEmbedded::SetLastHostGone(end);
+    TWBEmbedded::SetDestroyHandler(end);
+    // A killed main window must not leave its tab processes behind.
+    Win::WatchOwnerProcess(parent, end);
+
     const QString startParameter =
         THostProtocol::StartParameter(args.value(2), args.size() > 3 ? args.value(3) : QString());
     auto *host = new TWBEmbedded(startParameter);
@@ -21,13 +35,8 @@ int RunTabRole(QApplication &app, const QStringList &args) {
     host->SetParentWindow(parent);
     host->ShowBrowser();
 
-    const auto quit = []() { QCoreApplication::exit(0); };
-    TWBEmbedded::SetLastHostGone(quit);
-    // A killed main window must not leave its tab processes behind.
-    Win::WatchOwnerProcess(parent, quit);
-
     int result = 0;
-    if (!TWBEmbedded::Hosts().isEmpty())
+    if (!*ending && !TWBEmbedded::Hosts().isEmpty())
         result = app.exec();
     TWBEmbedded::DestroyAll();
     return result;

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QPointer>
 #include <QProcess>
+#include <QQuickWidget>
 #include <QRandomGenerator>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
@@ -19,12 +20,14 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QWindow>
 
 namespace {
 
 QList<TWBEmbedded *> GHosts;
 std::function<void()> GLastHostGone;
 bool GTabRole = false;
+std::function<void()> GDestroyHandler;
 QWebEngineProfile *GProfile = nullptr;
 
 // A frame that has not answered by then is passed over (it may still be loading).
@@ -64,6 +67,13 @@ int ArgumentCount() {
 TWBEmbedded::TWBEmbedded(const QString &startParameter)
     : QWidget(nullptr, Qt::FramelessWindowHint), FStartParameter(startParameter) {
     GHosts.append(this);
+
+    // The web view renders through a texture child, and Qt recreates a window that was created
+    // without one once such a child arrives: a recreated window drops out of its foreign parent.
+    // With a texture child present when the native window is made, it is right from the start.
+    auto *textureChild = new QQuickWidget(this);
+    winId();
+    delete textureChild;
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -166,6 +176,10 @@ void TWBEmbedded::SetLastHostGone(std::function<void()> handler) {
     GLastHostGone = std::move(handler);
 }
 
+void TWBEmbedded::SetDestroyHandler(std::function<void()> handler) {
+    GDestroyHandler = std::move(handler);
+}
+
 void TWBEmbedded::SetTabRole(bool tabRole) {
     GTabRole = tabRole;
 }
@@ -191,6 +205,7 @@ QWebEngineProfile *TWBEmbedded::Profile() {
 
 void TWBEmbedded::DestroyAll() {
     GLastHostGone = nullptr;
+    GDestroyHandler = nullptr;
     while (!GHosts.isEmpty())
         delete GHosts.first();
     delete GProfile;
@@ -287,8 +302,8 @@ LRESULT TWBEmbedded::WndProc(const Win::TMessage &message) {
         return 0;
     case Win::WM_DESTROY:
         // The main window is closing: a tab process ends with it.
-        if (GTabRole)
-            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        if (GDestroyHandler)
+            GDestroyHandler();
         return 0;
     default:
         return 0;

@@ -36,8 +36,9 @@ public:
     static const QList<TWBEmbedded *> &Hosts();
     // Called when the last host of the process is gone.
     static void SetLastHostGone(std::function<void()> handler);
-    // The process is a tab process: hosts use an off-the-record profile of the process's own,
-    // and WM_DESTROY ends the process's event loop.
+    // Called when a host receives WM_DESTROY (the main window is closing).
+    static void SetDestroyHandler(std::function<void()> handler);
+    // The process is a tab process: hosts use an off-the-record profile of the process's own.
     static void SetTabRole(bool tabRole);
     static bool TabRole();
     // The profile every host of this process uses (created on first use): in the main process

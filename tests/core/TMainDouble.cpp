@@ -60,6 +60,8 @@ LRESULT TMainDouble::RootProc(const Win::TMessage &m) {
         r.Reply = ReplyBuilder(r.Text);
         Win::SetWindowText(host, r.Reply);
         Registrations.append(r);
+        if (OnRegister)
+            OnRegister(r);
         return 0;
     }
     case WM_HOSTTITLE:

@@ -39,6 +39,9 @@ public:
     // Builds the registration reply from the host's window text; a plain echo by default.
     std::function<QString(const QString &hostText)> ReplyBuilder;
 
+    // Called after each registration has been answered.
+    std::function<void(const TRegistration &)> OnRegister;
+
     // Tabs, in registration order; the last one registered is the current tab.
     QList<TRegistration> Registrations;
     HWND Current = 0;
