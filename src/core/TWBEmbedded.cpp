@@ -3,6 +3,7 @@
 #include "core/THostMessages.h"
 #include "core/THostPage.h"
 #include "core/THostProtocol.h"
+#include "store/THistoryStore.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -28,6 +29,7 @@ QList<TWBEmbedded *> GHosts;
 std::function<void()> GLastHostGone;
 bool GTabRole = false;
 std::function<void()> GDestroyHandler;
+THistoryStore *GHistory = nullptr;
 QWebEngineProfile *GProfile = nullptr;
 
 // A frame that has not answered by then is passed over (it may still be loading).
@@ -118,8 +120,10 @@ TWBEmbedded::TWBEmbedded(const QString &startParameter)
         Win::PostMessage(FMainWindow, WM_HOSTPROGRESS, FHandle,
                          THostProtocol::ProgressValue(percent, 100));
     });
-    connect(FPage, &QWebEnginePage::loadFinished, this, [this](bool) {
+    connect(FPage, &QWebEnginePage::loadFinished, this, [this](bool ok) {
         FLoading = false;
+        if (ok)
+            RecordVisit();
         Win::PostMessage(FMainWindow, WM_HOSTPROGRESS, FHandle, 0);
         ReportBackForward();
         // Documents without the injected script (error pages) never announce themselves.
@@ -203,6 +207,17 @@ QWebEngineProfile *TWBEmbedded::Profile() {
     return GProfile;
 }
 
+void TWBEmbedded::RecordVisit() {
+    // One connection per process, opened on the first visit; only http(s) pages are kept.
+    const QString url = FPage->url().toString();
+    if (!THistoryStore::IsRecordable(url))
+        return;
+    if (!GHistory)
+        GHistory = new THistoryStore(THistoryStore::DefaultPath());
+    const QString title = FPage->title();
+    GHistory->RecordVisit(url, title == url ? QString() : title);
+}
+
 void TWBEmbedded::DestroyAll() {
     GLastHostGone = nullptr;
     GDestroyHandler = nullptr;
@@ -210,6 +225,8 @@ void TWBEmbedded::DestroyAll() {
         delete GHosts.first();
     delete GProfile;
     GProfile = nullptr;
+    delete GHistory;
+    GHistory = nullptr;
 }
 
 void TWBEmbedded::SetParentWindow(HWND parent) {

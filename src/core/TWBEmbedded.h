@@ -44,7 +44,8 @@ public:
     // The profile every host of this process uses (created on first use): in the main process
     // a persistent one in the program directory.
     static QWebEngineProfile *Profile();
-    // Deletes every host and the profile; call before the application object goes.
+    // Deletes every host, the profile and the history connection; call before the application
+    // object goes.
     static void DestroyAll();
 
     HWND Handle() const { return FHandle; }
@@ -101,6 +102,7 @@ private:
     bool IsCurrent() const;
     void ReportBackForward();
     void DoNavigateComplete();
+    void RecordVisit();
     void Command(LPARAM command, WPARAM argument);
     void Duplicate();
     void CloseHost();

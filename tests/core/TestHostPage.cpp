@@ -5,6 +5,7 @@
 #include "core/THostMessages.h"
 #include "core/THostProtocol.h"
 #include "core/TWBEmbedded.h"
+#include "store/THistoryStore.h"
 #include "support/TTestSupport.h"
 
 #include <QApplication>
@@ -95,6 +96,17 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(FMain->TitleOf.value(host->Handle()),
                                   QStringLiteral("贪吃蛇 - 游戏资讯"), 15000);
         QTRY_COMPARE(Win::GetWindowText(FMain->AddressBox()), url);
+        // The visit is in the history the address box searches, with its title.
+        const auto visited = [&]() {
+            const THistoryStore history(THistoryStore::DefaultPath());
+            bool found = false;
+            history.Enumerate([&](const THistoryEntry &e) {
+                found = e.Url == url && e.Title == QStringLiteral("贪吃蛇 - 游戏资讯");
+                return !found;
+            });
+            return found;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(visited(), 10000);
         QTRY_VERIFY(FMain->CountPosted(WM_HOSTPROGRESS, 0) > 0);
         for (const auto &p : FMain->Posted) {
             QCOMPARE(p.WParam, WPARAM(host->Handle()));
