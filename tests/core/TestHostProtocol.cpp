@@ -48,11 +48,6 @@ private slots:
         }
     }
 
-    void startParameter() {
-        QCOMPARE(THostProtocol::StartParameter("loc\\", QString()), QStringLiteral("loc\\"));
-        QCOMPARE(THostProtocol::StartParameter("loc\\", "me"), QStringLiteral("loc\\\nme"));
-    }
-
     void progress() {
         QCOMPARE(THostProtocol::ProgressValue(50, 100), 100);
         QCOMPARE(THostProtocol::ProgressValue(5, 0), 0);
