@@ -644,12 +644,12 @@ void TfrmMain::ShowTab(int index) {
     FToolBar->Redraw();
     FStatusBar->Redraw();
 
-    setUpdatesEnabled(false);
+    // No freezing needed: widget changes reach the screen together at the next paint, while
+    // freezing and thawing the window would repaint all of it, page included.
     if (previous != 0 && previous != handle)
         Win::ShowWindow(previous, Win::SW_HIDE);
     Win::MoveWindow(handle, 0, 0, FPanel2->width(), FPanel2->height());
     Win::ShowWindow(handle, show ? Win::SW_SHOW : Win::SW_HIDE);
-    setUpdatesEnabled(true);
 
     TabBarChanged();
     Win::SendMessage(handle, WM_HOSTCOMMAND, WPARAM(FAddressBoxHandle), HostCommandUrl);
