@@ -9,6 +9,7 @@
 #include "controls/TEControl.h"
 #include "controls/TEEdit.h"
 #include "controls/TSkin.h"
+#include "controls/TSkinForm.h"
 #include "core/THostMessages.h"
 #include "core/TWBEmbedded.h"
 #include "dialogs/TfrmTip.h"
@@ -21,10 +22,12 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWebEngineView>
 
 #include <memory>
@@ -67,6 +70,32 @@ class TestFrmMain : public QObject {
                        Tabs().Tab(index).Title != QStringLiteral("正在打开...");
             },
             20000);
+    }
+
+    // Answers the next skinned modal dialog: types text into its edit and presses result.
+    void AnswerNextDialog(const QString &text, int result) {
+        auto *poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [poll, text, result]() {
+            TSkinForm *form = TSkinForm::ModalForm();
+            if (form == nullptr)
+                return;
+            poll->deleteLater();
+            poll->stop();
+            if (auto *edit = form->findChild<QLineEdit *>())
+                edit->setText(text);
+            form->SetModalResult(result);
+        });
+        poll->start(20);
+    }
+    QAction *MenuItem(QMenu *menu, const QString &caption) {
+        for (QAction *a : menu->actions()) {
+            if (a->text() == caption)
+                return a;
+            if (a->menu())
+                if (QAction *sub = MenuItem(a->menu(), caption))
+                    return sub;
+        }
+        return nullptr;
     }
 
 private slots:
@@ -271,6 +300,58 @@ private slots:
         TWBEmbedded *copy = HostOf(Tabs().Tab(2).Handle);
         QVERIFY(copy);
         QTRY_COMPARE_WITH_TIMEOUT(copy->View()->url().toString(), url, 15000);
+    }
+
+    void protectionAndRefreshInterval() {
+        QVERIFY(Tabs().Count() >= 2);
+        const int last = Tabs().Count() - 1;
+        FMain->ShowTab(last);
+        const HWND page = Tabs().Tab(last).Handle;
+        Tabs().ContextTab = last;
+        AnswerNextDialog(QStringLiteral("pw"), 1);
+        MenuItem(FMain->TabMenu(), QStringLiteral("保护标签"))->trigger();
+        QCOMPARE(Tabs().Tab(last).Password, QStringLiteral("pw"));
+        QVERIFY(!Win::IsWindowVisible(page));
+
+        // A wrong password shows the tab as current with an empty page area.
+        FMain->ShowTab(0);
+        AnswerNextDialog(QStringLiteral("wrong"), 1);
+        FMain->ShowTab(last);
+        QCOMPARE(Tabs().CurrentTab(), last);
+        QVERIFY(!Win::IsWindowVisible(page));
+        QCOMPARE(Tabs().Tab(last).Password, QStringLiteral("pw"));
+        // The right one removes the protection.
+        AnswerNextDialog(QStringLiteral("pw"), 1);
+        FMain->ShowTab(last);
+        QVERIFY(Win::IsWindowVisible(page));
+        QVERIFY(Tabs().Tab(last).Password.isEmpty());
+
+        // Intervals below 20 seconds, or not numbers, become 20; the host refreshes from then on.
+        TWBEmbedded *host = HostOf(page);
+        QVERIFY(host && !host->RefreshOn());
+        AnswerNextDialog(QStringLiteral("5"), 1);
+        MenuItem(FMain->RefreshMenu(), QStringLiteral("设置刷新频率"))->trigger();
+        QTRY_VERIFY(host->RefreshOn());
+        QCOMPARE(host->RefreshSeconds(), 20);
+        AnswerNextDialog(QStringLiteral("45"), 1);
+        MenuItem(FMain->RefreshMenu(), QStringLiteral("设置刷新频率"))->trigger();
+        QTRY_COMPARE(host->RefreshSeconds(), 45);
+        // The dialog starts from the interval that runs.
+        QString shown;
+        auto *peek = new QTimer(this);
+        connect(peek, &QTimer::timeout, this, [&shown, peek]() {
+            if (TSkinForm *form = TSkinForm::ModalForm()) {
+                peek->stop();
+                shown = form->findChild<QLineEdit *>()->text();
+                form->SetModalResult(2);
+            }
+        });
+        peek->start(20);
+        MenuItem(FMain->RefreshMenu(), QStringLiteral("设置刷新频率"))->trigger();
+        delete peek;
+        QCOMPARE(shown, QStringLiteral("45"));
+        MenuItem(FMain->RefreshMenu(), QStringLiteral("启用自动刷新"))->trigger();
+        QTRY_VERIFY(!host->RefreshOn());
     }
 
     void captureReportsWaitAndReplace() {
