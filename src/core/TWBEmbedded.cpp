@@ -21,7 +21,6 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
-#include <QWindow>
 
 namespace {
 

@@ -3,6 +3,10 @@
 // area, in whichever process it lives. It registers with the main window, reports its page's
 // state to it, obeys its commands, fills a stored login into the page and reports a login the
 // user typed. Everything crosses to the main window as window messages and window texts.
+//
+// Opening a page: host = new TWBEmbedded(url); host->resize(page area's client size);
+// host->SetParentWindow(page area); host->ShowBrowser(). The main window then moves, shows and
+// hides it through its handle; WM_CLOSE deletes it. Call DestroyAll before the application ends.
 
 #include "platform/WinMessages.h"
 
@@ -22,8 +26,6 @@ class THostPage;
 class TWBEmbedded : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int FillTimerId = 100083;
-    static constexpr int RefreshTimerId = 100084;
     static constexpr int FillInterval = 333; // ms
     static constexpr int DefaultRefreshSeconds = 20;
 

@@ -130,7 +130,8 @@ private slots:
 
         // Hovering a link writes its address into the status bar and redraws it.
         // Through the window system, as a real pointer would move: off the link, then onto it.
-        QWidget *root = FMain->RootWidget();
+        // The host is a window of its own, embedded in the page area's.
+        QWidget *window = host->window();
         const bool hovered = QTest::qWaitFor(
             [&]() {
                 const QVariantList xy =
@@ -141,10 +142,11 @@ private slots:
                 if (xy.size() != 2)
                     return false;
                 const int redraws = FMain->StatusRedraws;
-                QTest::mouseMove(root->windowHandle(), host->View()->mapTo(root, QPoint(300, 300)));
+                QTest::mouseMove(window->windowHandle(),
+                                 host->View()->mapTo(window, QPoint(300, 300)));
                 QTest::qWait(100);
-                QTest::mouseMove(root->windowHandle(),
-                                 host->View()->mapTo(root, QPoint(xy[0].toInt(), xy[1].toInt())));
+                QTest::mouseMove(window->windowHandle(),
+                                 host->View()->mapTo(window, QPoint(xy[0].toInt(), xy[1].toInt())));
                 QTest::qWait(200);
                 return FMain->StatusRedraws > redraws &&
                        Win::GetWindowText(FMain->StatusBar()) == FBase + QStringLiteral("mini/");
