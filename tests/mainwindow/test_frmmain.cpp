@@ -366,6 +366,20 @@ private slots:
         QVERIFY(spy[0][0].toString().startsWith(QStringLiteral("\r\nu2\r\np2")));
         QTest::qWait(3 * TfrmMain::CaptureDelay);
         QCOMPARE(spy.size(), 1); // the first report was replaced, not queued
+
+        // "Save current account" on a page without a login: the host says so and the window
+        // tells the user.
+        TfrmTip::TakeCalls();
+        TfrmTip::SetNextAnswer(1);
+        MenuItem(FMain->AccountMenu(), QStringLiteral("保存当前帐号"))->trigger();
+        QList<TTipCall> calls;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&calls]() {
+                calls += TfrmTip::TakeCalls();
+                return !calls.isEmpty();
+            }(),
+            10000);
+        QCOMPARE(calls[0].Line1, QStringLiteral("该页面没有帐号信息，无法保存！"));
     }
 
     void narrowWindowAndScreenshots() {
