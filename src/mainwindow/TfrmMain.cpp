@@ -391,7 +391,11 @@ void TfrmMain::FirstShow() {
 
     const QRect work = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
     const int width = Settings().ReadInteger(TKey::Width, DesignWidth);
-    const int height = Settings().ReadInteger(TKey::Height, DesignHeight);
+    int height = Settings().ReadInteger(TKey::Height, DesignHeight);
+    // A window taller than the screen gives up what the panels of the desktop take.
+    const QRect whole = screen() ? screen()->geometry() : work;
+    if (height > whole.height())
+        height -= whole.height() - work.height();
     const int left = Settings().ReadInteger(TKey::Left, work.left() + (work.width() - width) / 2);
     const int top = Settings().ReadInteger(TKey::Top, work.top() + (work.height() - height) / 2);
     setGeometry(left, top, std::max(width, MinWidth), std::max(height, MinHeight));
