@@ -97,6 +97,14 @@ TfrmMain::TfrmMain(HWND companion)
     setMinimumSize(MinWidth, MinHeight);
     resize(DesignWidth, DesignHeight);
 
+    // The skin's images with magenta made transparent, once.
+    FImages.Icons = Transparent(Skin().BtnMain);
+    FImages.GrayIcons = Transparent(Skin().BtnMainGray);
+    FImages.SmallButtons = Transparent(Skin().Ico1);
+    FImages.SearchGo = Transparent(Skin().BtnSearch);
+    FImages.AddressGo = Transparent(Skin().BtnGo);
+    FImages.TabButtons = Transparent(Skin().TabButton);
+
     FHandle = Win::RegisterWindow(this, QString::fromLatin1(MainWindowClassName),
                                   [this](const Win::TMessage &m) { return WndProc(m); });
     CreateComponents();
@@ -1120,14 +1128,11 @@ void TfrmMain::ToolBarDrawControl(TEControl *sender, QPainter &canvas) {
         canvas.setPen(ColorToQColor(Skin().Shadow));
         canvas.drawRect(all.adjusted(0, 0, -1, -1));
     }
-    static QImage icons, grayIcons, small, searchGo, addressGo;
-    if (icons.isNull()) {
-        icons = Transparent(Skin().BtnMain);
-        grayIcons = Transparent(Skin().BtnMainGray);
-        small = Transparent(Skin().Ico1);
-        searchGo = Transparent(Skin().BtnSearch);
-        addressGo = Transparent(Skin().BtnGo);
-    }
+    const QImage &icons = FImages.Icons;
+    const QImage &grayIcons = FImages.GrayIcons;
+    const QImage &small = FImages.SmallButtons;
+    const QImage &searchGo = FImages.SearchGo;
+    const QImage &addressGo = FImages.AddressGo;
     const int cell = icons.height();
     const int over = sender->OverIndex();
     const int down = sender->DownIndex();
@@ -1314,9 +1319,7 @@ void TfrmMain::TabBarDrawControl(TEControl *sender, QPainter &canvas) {
     }
     if (FTabs.Count() == 0)
         return;
-    static QImage buttons;
-    if (buttons.isNull())
-        buttons = Transparent(Skin().TabButton);
+    const QImage &buttons = FImages.TabButtons;
     if (buttons.isNull())
         return;
     const int bw = buttons.width() / 4, bh = buttons.height() / 4;

@@ -12,6 +12,7 @@
 #include "platform/WinMessages.h"
 
 #include <QHash>
+#include <QImage>
 #include <QPointer>
 #include <QTimer>
 
@@ -173,6 +174,9 @@ private:
     TTabSet FTabs;
     TToolBarLayout FLayout;
     TAdStrip FAdStrip;
+    struct {
+        QImage Icons, GrayIcons, SmallButtons, SearchGo, AddressGo, TabButtons;
+    } FImages;
     bool FMetricsDone = false;
     bool FFirstShown = false;
     bool FFullScreen = false;
