@@ -443,6 +443,8 @@ private slots:
         QVERIFY(FMain->IsFullScreen());
         QVERIFY(FMain->Buttons()[RowLeaveFullScreen].Visible);
         QVERIFY(!FMain->ToolBar()->isVisible());
+        QTest::qWait(300);
+        FMain->grab().save(ScreenshotPath(QStringLiteral("main_fullscreen.png")));
         QTest::keyClick(FMain->AddressBox(), Qt::Key_F11);
         QVERIFY(!FMain->IsFullScreen());
         QVERIFY(!FMain->Buttons()[RowLeaveFullScreen].Visible);
