@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -282,6 +283,52 @@ private slots:
         QVERIFY(!Win::IsWindowVisible(peer.window));
         QVERIFY(Win::MoveWindow(peer.window, 0, 0, 120, 80));
         QCOMPARE(Win::GetClientRect(peer.window), QRect(0, 0, 120, 80));
+    }
+
+    void embedsAWindowOfThisProcess() {
+        if (QGuiApplication::platformName() != "xcb")
+            QSKIP("needs an X display");
+        auto *area = new QWidget;
+        area->setGeometry(60, 60, 300, 200);
+        const HWND areaWindow = Win::RegisterWindow(area, QString(), nullptr);
+        area->show();
+        QVERIFY(QTest::qWaitForWindowExposed(area));
+
+        // Lets the test make the native window anew.
+        struct TRecreatable : QLineEdit {
+            using QWidget::create;
+            using QWidget::destroy;
+        };
+        auto *page = new TRecreatable;
+        page->resize(300, 200);
+        const HWND pageWindow = Win::RegisterWindow(page, QString(), nullptr);
+        QVERIFY(Win::SetParent(pageWindow, areaWindow));
+        page->show();
+        // The child keeps a widget tree of its own, so its drawing never changes the parent's.
+        QVERIFY(page->isWindow());
+        QCOMPARE(Win::GetParent(pageWindow), areaWindow);
+        QVERIFY(Win::IsChild(areaWindow, pageWindow));
+
+        auto xChildren = [&]() {
+            QProcess tree;
+            tree.start("xwininfo", {"-children", "-id", QString::number(area->winId())});
+            tree.waitForFinished(10000);
+            return tree.readAllStandardOutput();
+        };
+        QTRY_VERIFY(xChildren().contains("0x" + QByteArray::number(quint64(page->winId()), 16)));
+
+        // A native window made anew (as a web view does when first shown) is embedded again.
+        page->destroy(true, true);
+        page->create();
+        page->show();
+        QTRY_VERIFY(xChildren().contains("0x" + QByteArray::number(quint64(page->winId()), 16)));
+
+        // The parent may go first; the child is destroyed afterwards without harm.
+        delete area;
+        QVERIFY(!Win::IsWindow(areaWindow));
+        QTest::qWait(50);
+        delete page;
+        QVERIFY(!Win::IsWindow(pageWindow));
     }
 };
 
