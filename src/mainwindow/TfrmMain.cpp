@@ -886,7 +886,18 @@ void TfrmMain::ShowLoginDialog(const QString &userName) {
 }
 
 void TfrmMain::CreateSidePanel() {
-    // The side panel is created here as a child of this window and shown.
+    // Nobody logged in: the anonymous user's accounts and lists are used, so games opened with
+    // a stored account log in from the start.
+    TUserData &data = UserData();
+    if (data.CurrentFile().isEmpty()) {
+        data.SetCurrentFile(TUserData::DefaultUserFile(AppDir()));
+        if (!data.Load())
+            ShowTip(QStringLiteral("提示"),
+                    QStringLiteral("用户数据文件已损坏，无法读取：%1").arg(data.CurrentFile()),
+                    QString(), 0);
+        data.EnsureStructure();
+    }
+    // The side panel itself is created here as a child of this window and shown.
 }
 
 void TfrmMain::DailyStart() {

@@ -1,6 +1,6 @@
 // The real executable in the main role against the demo portal: the start page becomes the first
-// tab, a game started as a tab process registers and shows its title with the account's name in
-// the tab bar, and closing the main window ends the tab process too.
+// tab, a game started as a tab process registers, logs in with the stored account and shows its
+// title with the account's name in the tab bar, and closing the main window ends the tab process.
 
 #include "support/TTestSupport.h"
 
@@ -8,6 +8,7 @@
 #include "core/TProgram.h"
 #include "platform/WinMessages.h"
 #include "store/TSettings.h"
+#include "store/TUserData.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -81,6 +82,15 @@ private slots:
             settings.WriteBool(TKey::State, false);
             settings.WriteDate(TKey::LastRun, QDate::currentDate());
         }
+        // Nobody logs in: the anonymous user's stored account for the snake game.
+        {
+            TUserData anonymous;
+            anonymous.AppendAccount(QStringLiteral("休闲游戏\\经典小游戏\\贪吃蛇\\"),
+                                    QStringLiteral("abc"), QStringLiteral("主号"),
+                                    QStringLiteral("蛇pass1"));
+            anonymous.SetCurrentFile(TUserData::DefaultUserFile(FDir.path() + QLatin1Char('/')));
+            anonymous.Save();
+        }
         // The portal's catalogue, scrambled as the update leaves it beside the program.
         QFile games(FDir.path() + QStringLiteral("/games.xml"));
         QVERIFY(games.open(QIODevice::WriteOnly));
@@ -127,6 +137,7 @@ private slots:
 
     void gameTabFromTabProcess() {
         Get(FPortal.BaseUrl() + QStringLiteral("api/requests/clear"));
+        Get(FPortal.BaseUrl() + QStringLiteral("api/logins/clear"));
         QProcess tab;
         tab.setProcessChannelMode(QProcess::ForwardedChannels);
         tab.start(FExe, {QString::number(FPageArea),
@@ -152,6 +163,21 @@ private slots:
                 return false;
             }(),
             20000);
+        // The stored account was filled in and submitted by the tab process.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&]() {
+                const QJsonArray logins =
+                    QJsonDocument::fromJson(Get(FPortal.BaseUrl() + QStringLiteral("api/logins")))
+                        .array();
+                for (const QJsonValue &l : logins)
+                    if (l.toObject().value(QStringLiteral("user")).toString() ==
+                            QStringLiteral("abc") &&
+                        l.toObject().value(QStringLiteral("password")).toString() ==
+                            QStringLiteral("蛇pass1"))
+                        return true;
+                return false;
+            }(),
+            30000);
         QTRY_VERIFY_WITH_TIMEOUT(TabLines().value(1) != QStringLiteral("*[abc]正在打开..."), 20000);
         const HWND game = HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryCurrentTab));
         QCOMPARE(QStringLiteral("*[abc]") + Win::GetWindowText(game, 255), TabLines().value(1));
