@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the demo portal on 127.0.0.1:8642 and starts Ludora
-# against it. Without a display it runs on a virtual one (LUDORA_SHOT=file saves a screenshot).
+# Installs what is missing, builds, starts the demo portal on 127.0.0.1:8642 (with its catalogue
+# written beside the program) and starts Ludora against it. Without a display it runs on a
+# virtual one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-python3 tools/portal/portal.py --port "${LUDORA_PORTAL_PORT:-8642}" &
+port="${LUDORA_PORTAL_PORT:-8642}"
+python3 tools/portal/portal.py --port "$port" --write-catalogue build/games.xml &
 portal=$!
 trap 'kill $portal 2>/dev/null || true' EXIT
-sleep 1
+for _ in $(seq 50); do
+  python3 -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$port/', timeout=1)" \
+    2>/dev/null && break
+  sleep 0.2
+done
 if [ -n "${DISPLAY:-}" ]; then
   build/ludora "$@"
 else
