@@ -2,15 +2,12 @@
 // Small helpers of the page host tests: the engine's flags, the demo portal's test API.
 
 #include "platform/TProcessInfo.h"
+#include "support/TTestSupport.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QTimer>
 
 namespace THostTestKit {
 
@@ -26,15 +23,7 @@ inline void PrepareEngine() {
 
 // A GET on the demo portal, waiting for the answer (the event loop keeps running meanwhile).
 inline QByteArray Get(const QString &url) {
-    static QNetworkAccessManager *manager = new QNetworkAccessManager(qApp);
-    QNetworkReply *reply = manager->get(QNetworkRequest(QUrl(url)));
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
-    const QByteArray body = reply->readAll();
-    reply->deleteLater();
-    return body;
+    return TestSupport::HttpGet(url);
 }
 
 // The logins the portal received: {game, user, password, ok, fields, port, origin}.

@@ -13,8 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,15 +31,7 @@ QByteArray ReadAll(const QString &path) {
 }
 
 QByteArray Get(const QString &url) {
-    QNetworkAccessManager manager;
-    QNetworkReply *reply = manager.get(QNetworkRequest(QUrl(url)));
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-    loop.exec();
-    const QByteArray body = reply->readAll();
-    delete reply;
-    return body;
+    return TestSupport::HttpGet(url);
 }
 
 bool WriteAll(const QString &path, const QByteArray &bytes) {

@@ -12,33 +12,13 @@
 
 #include <QCoreApplication>
 #include <QDate>
-#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTimer>
-
-namespace {
-
-QByteArray Get(const QString &url) {
-    static QNetworkAccessManager *manager = new QNetworkAccessManager(qApp);
-    QNetworkReply *reply = manager->get(QNetworkRequest(QUrl(url)));
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
-    const QByteArray body = reply->readAll();
-    reply->deleteLater();
-    return body;
-}
-
-} // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -64,18 +44,7 @@ private slots:
         FExe = TestSupport::MakeProgramDir(FDir);
 
         const QString iniPath = FDir.path() + QStringLiteral("/ludora.ini");
-        QFile ini(iniPath);
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        QString text = QStringLiteral("[Portal]\r\n");
-        for (int p = int(TPortal::MiniSite); p <= int(TPortal::AdStrip); ++p) {
-            QString value = TSettings::PortalDefault(TPortal(p));
-            value.replace(QStringLiteral("127.0.0.1:%1").arg(DemoPortalPort),
-                          QStringLiteral("127.0.0.1:%1").arg(FPortal.Port()));
-            text += TSettings::PortalKeyName(TPortal(p)) + QLatin1Char('=') + value +
-                    QStringLiteral("\r\n");
-        }
-        ini.write(text.toLatin1());
-        ini.close();
+        FPortal.WritePortalSettings(iniPath);
         {
             TSettings settings(iniPath);
             settings.WriteBool(TKey::AskClose, false);
@@ -94,7 +63,7 @@ private slots:
         // The portal's catalogue, scrambled as the update leaves it beside the program.
         QFile games(FDir.path() + QStringLiteral("/games.xml"));
         QVERIFY(games.open(QIODevice::WriteOnly));
-        games.write(Get(FPortal.BaseUrl() + QStringLiteral("games.xml")));
+        games.write(FPortal.Get(QStringLiteral("games.xml")));
         games.close();
     }
 
@@ -136,8 +105,8 @@ private slots:
     }
 
     void gameTabFromTabProcess() {
-        Get(FPortal.BaseUrl() + QStringLiteral("api/requests/clear"));
-        Get(FPortal.BaseUrl() + QStringLiteral("api/logins/clear"));
+        FPortal.Get(QStringLiteral("api/requests/clear"));
+        FPortal.Get(QStringLiteral("api/logins/clear"));
         QProcess tab;
         tab.setProcessChannelMode(QProcess::ForwardedChannels);
         tab.start(FExe, {QString::number(FPageArea),
@@ -150,8 +119,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             [&]() {
                 const QJsonArray requests =
-                    QJsonDocument::fromJson(Get(FPortal.BaseUrl() + QStringLiteral("api/requests")))
-                        .array();
+                    QJsonDocument::fromJson(FPortal.Get(QStringLiteral("api/requests"))).array();
                 for (const QJsonValue &r : requests)
                     if (r.toObject().value(QStringLiteral("path")).toString() ==
                             QStringLiteral("/games/snake/") &&
@@ -167,8 +135,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             [&]() {
                 const QJsonArray logins =
-                    QJsonDocument::fromJson(Get(FPortal.BaseUrl() + QStringLiteral("api/logins")))
-                        .array();
+                    QJsonDocument::fromJson(FPortal.Get(QStringLiteral("api/logins"))).array();
                 for (const QJsonValue &l : logins)
                     if (l.toObject().value(QStringLiteral("user")).toString() ==
                             QStringLiteral("abc") &&

@@ -102,18 +102,12 @@ private slots:
     void initTestCase() {
         QVERIFY(FPortal.Start());
         // Every portal address on the demo portal's port.
-        QFile ini(FDir.path() + QStringLiteral("/ludora.ini"));
+        const QString iniPath = FDir.path() + QStringLiteral("/ludora.ini");
+        QFile ini(iniPath);
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        QString text = QStringLiteral("[Window]\r\nState=0\r\n[Portal]\r\n");
-        for (int p = int(TPortal::MiniSite); p <= int(TPortal::AdStrip); ++p) {
-            QString value = TSettings::PortalDefault(TPortal(p));
-            value.replace(QStringLiteral("127.0.0.1:%1").arg(DemoPortalPort),
-                          QStringLiteral("127.0.0.1:%1").arg(FPortal.Port()));
-            text += TSettings::PortalKeyName(TPortal(p)) + QLatin1Char('=') + value +
-                    QStringLiteral("\r\n");
-        }
-        ini.write(text.toLatin1());
+        ini.write("[Window]\r\nState=0\r\n");
         ini.close();
+        FPortal.WritePortalSettings(iniPath);
         OpenSettings(ini.fileName());
         // Not the first run of the day: no mini home window over the main window.
         Settings().WriteDate(TKey::LastRun, QDate::currentDate());

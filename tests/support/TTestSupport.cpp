@@ -1,24 +1,36 @@
 #include "TTestSupport.h"
 
+#include "store/TIniFile.h"
+#include "store/TSettings.h"
+
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace TestSupport {
 
-static QString EnvOr(const char *name, const QString &fallback)
-{
+static QString EnvOr(const char *name, const QString &fallback) {
     const QString v = qEnvironmentVariable(name);
     return v.isEmpty() ? fallback : v;
 }
 
-QString SourceDir() { return EnvOr("LUDORA_SOURCE_DIR", QDir::currentPath()); }
-QString BuildDir() { return EnvOr("LUDORA_BUILD_DIR", SourceDir() + "/build"); }
-QString ExecutablePath() { return EnvOr("LUDORA_EXE", BuildDir() + "/ludora"); }
+QString SourceDir() {
+    return EnvOr("LUDORA_SOURCE_DIR", QDir::currentPath());
+}
+QString BuildDir() {
+    return EnvOr("LUDORA_BUILD_DIR", SourceDir() + "/build");
+}
+QString ExecutablePath() {
+    return EnvOr("LUDORA_EXE", BuildDir() + "/ludora");
+}
 
-static bool CopyTree(const QString &from, const QString &to)
-{
+static bool CopyTree(const QString &from, const QString &to) {
     QDir src(from);
     if (!src.exists())
         return true;
@@ -35,8 +47,7 @@ static bool CopyTree(const QString &from, const QString &to)
     return true;
 }
 
-QString MakeProgramDir(const QTemporaryDir &dir)
-{
+QString MakeProgramDir(const QTemporaryDir &dir) {
     const QString exe = dir.path() + "/ludora";
     QFile::remove(exe);
     QFile::copy(ExecutablePath(), exe);
@@ -45,18 +56,39 @@ QString MakeProgramDir(const QTemporaryDir &dir)
     return exe;
 }
 
-void UsePrivateRuntimeDir(const QTemporaryDir &dir)
-{
+void UsePrivateRuntimeDir(const QTemporaryDir &dir) {
     const QString runtime = dir.path() + "/run";
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("LUDORA_RUNTIME_DIR", runtime.toLocal8Bit());
 }
 
-TPortalProcess::~TPortalProcess() { Stop(); }
+QByteArray HttpGet(const QString &url) {
+    static QNetworkAccessManager *manager = new QNetworkAccessManager(qApp);
+    QNetworkReply *reply = manager->get(QNetworkRequest(QUrl(url)));
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QByteArray body = reply->readAll();
+    reply->deleteLater();
+    return body;
+}
 
-bool TPortalProcess::Start()
-{
+void TPortalProcess::WritePortalSettings(const QString &iniPath) const {
+    TIniFile ini(iniPath);
+    const QString demo = QStringLiteral("127.0.0.1:%1").arg(DemoPortalPort);
+    const QString ours = QStringLiteral("127.0.0.1:%1").arg(FPort);
+    for (int p = int(TPortal::MiniSite); p <= int(TPortal::AdStrip); ++p)
+        ini.WriteString(QStringLiteral("Portal"), TSettings::PortalKeyName(TPortal(p)),
+                        TSettings::PortalDefault(TPortal(p)).replace(demo, ours));
+}
+
+TPortalProcess::~TPortalProcess() {
+    Stop();
+}
+
+bool TPortalProcess::Start() {
     FProcess.setProgram("python3");
     FProcess.setArguments({SourceDir() + "/tools/portal/portal.py", "--port", "0"});
     FProcess.setProcessChannelMode(QProcess::SeparateChannels);
@@ -77,8 +109,7 @@ bool TPortalProcess::Start()
     return false;
 }
 
-void TPortalProcess::Stop()
-{
+void TPortalProcess::Stop() {
     if (FProcess.state() != QProcess::NotRunning) {
         FProcess.terminate();
         if (!FProcess.waitForFinished(3000))
@@ -87,8 +118,7 @@ void TPortalProcess::Stop()
     }
 }
 
-QString TPortalProcess::BaseUrl() const
-{
+QString TPortalProcess::BaseUrl() const {
     return QStringLiteral("http://127.0.0.1:%1/").arg(FPort);
 }
 

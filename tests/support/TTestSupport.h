@@ -7,8 +7,8 @@
 
 namespace TestSupport {
 
-QString SourceDir();     // the checkout ($LUDORA_SOURCE_DIR)
-QString BuildDir();      // the build folder ($LUDORA_BUILD_DIR)
+QString SourceDir();      // the checkout ($LUDORA_SOURCE_DIR)
+QString BuildDir();       // the build folder ($LUDORA_BUILD_DIR)
 QString ExecutablePath(); // build/ludora ($LUDORA_EXE)
 
 // A private program folder: a copy of the executable (and the skin folder when built), so that
@@ -19,6 +19,9 @@ QString MakeProgramDir(const QTemporaryDir &dir);
 // side by side never see each other's windows. Call before the layer starts.
 void UsePrivateRuntimeDir(const QTemporaryDir &dir);
 
+// A GET, waiting for the answer while the event loop keeps running; empty after 10 s.
+QByteArray HttpGet(const QString &url);
+
 // The demo portal (tools/portal/portal.py) on a free port of 127.0.0.1, for one test.
 class TPortalProcess {
 public:
@@ -28,6 +31,9 @@ public:
     void Stop();
     int Port() const { return FPort; }
     QString BaseUrl() const; // "http://127.0.0.1:<port>/"
+    QByteArray Get(const QString &path) const { return HttpGet(BaseUrl() + path); }
+    // Points every portal address of a settings file at this portal; other lines are kept.
+    void WritePortalSettings(const QString &iniPath) const;
 
 private:
     QProcess FProcess;
