@@ -16,7 +16,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
+#include <QRect>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -34,6 +36,22 @@ class TestMainWindow : public QObject {
     // The tab bar's text: one caption a line, the shown tab marked "*".
     QStringList TabLines() const {
         return Win::GetWindowText(FTabBar).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    static void Xdotool(const QStringList &arguments) {
+        QProcess::execute(QStringLiteral("xdotool"), arguments);
+    }
+
+    // Where the X server shows a window, in screen coordinates.
+    static QRect ScreenRect(quint64 native) {
+        QProcess info;
+        info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(native)});
+        info.waitForFinished(10000);
+        QMap<QString, int> v;
+        for (const QString &line : QString::fromLatin1(info.readAllStandardOutput()).split('\n'))
+            v[line.section(':', 0, 0).trimmed()] = line.section(':', 1).trimmed().toInt();
+        return QRect(v.value("Absolute upper-left X"), v.value("Absolute upper-left Y"),
+                     v.value("Width"), v.value("Height"));
     }
 
 private slots:
@@ -102,6 +120,30 @@ private slots:
             HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryCurrentTab));
         QVERIFY(start != 0);
         QCOMPARE(QStringLiteral("*") + Win::GetWindowText(start, 255), TabLines().value(0));
+    }
+
+    // Typed into the address box and clicked on the tab bar through the X server, as a player
+    // would: a page opens in a new tab, a double click on a tab closes it.
+    void addressBoxAndTabBar() {
+        const HWND box = HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryAddressBox));
+        QVERIFY(box != 0);
+        const QRect boxRect = ScreenRect(Win::NativeWindowOf(box));
+        QVERIFY(!boxRect.isEmpty());
+        Xdotool({"mousemove", QString::number(boxRect.center().x()),
+                 QString::number(boxRect.center().y()), "click", "1"});
+        Xdotool({"key", "ctrl+a"});
+        Xdotool({"type", "--delay", "10", FPortal.BaseUrl() + QStringLiteral("home.html")});
+        Xdotool({"key", "Return"});
+        QTRY_COMPARE_WITH_TIMEOUT(TabLines().size(), 2, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(TabLines().value(1), QStringLiteral("*官方网站"), 20000);
+
+        // A double click on the first tab, 168 pixels wide from x = 3, closes it.
+        const QRect bar = ScreenRect(Win::NativeWindowOf(FTabBar));
+        QVERIFY(!bar.isEmpty());
+        Xdotool({"mousemove", QString::number(bar.left() + 3 + 84),
+                 QString::number(bar.top() + bar.height() / 2), "click", "--repeat", "2", "--delay",
+                 "80", "1"});
+        QTRY_COMPARE_WITH_TIMEOUT(TabLines(), QStringList{QStringLiteral("*官方网站")}, 20000);
     }
 
     void gameTabFromTabProcess() {
