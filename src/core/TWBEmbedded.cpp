@@ -32,7 +32,8 @@ THistoryStore *GHistory = nullptr;
 QWebEngineProfile *GProfile = nullptr;
 
 // A frame that has not answered by then is passed over (it may still be loading).
-constexpr int FrameReplyTimeout = 500; // ms
+constexpr int FrameReplyTimeout = 500;  // ms
+constexpr int SubmittedLifetime = 3000; // ms: a submitted login belongs to the navigation it began
 constexpr int MaxTextChars = 1 << 20;
 
 QString ScriptSource(const QString &token) {
@@ -540,6 +541,13 @@ void TWBEmbedded::CaptureAdvance() {
 }
 
 void TWBEmbedded::FinishCapture(bool sent) {
+    if (!sent && FCapture.FromNavigate && !FSubmitted.isEmpty() && FSubmittedAge.isValid() &&
+        FSubmittedAge.elapsed() < SubmittedLifetime) {
+        SendCaptureReport(FSubmitted);
+        sent = true;
+    }
+    FSubmitted.clear();
+    FSubmittedAge.invalidate();
     FCapture.Active = false;
     FCapture.Reply.stop();
     if (sent && FCapture.FromNavigate)
@@ -564,6 +572,11 @@ void TWBEmbedded::SendCaptureReport(const QVariantMap &login) {
 void TWBEmbedded::ScriptMessage(const QString &json) {
     const QJsonObject m = QJsonDocument::fromJson(json.toUtf8()).object();
     const QString ev = m.value(QStringLiteral("ev")).toString();
+    if (ev == QLatin1String("snapshot")) {
+        FSubmitted = m.value(QStringLiteral("report")).toObject().toVariantMap();
+        FSubmittedAge.start();
+        return;
+    }
     if (ev == QLatin1String("doc")) {
         // The top-level document of a navigation exists: the engine's navigate-complete.
         FCommitted = true;

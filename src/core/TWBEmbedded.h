@@ -10,6 +10,7 @@
 
 #include "platform/WinMessages.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -154,4 +155,8 @@ private:
     TFrameRun FFill;
     TFrameRun FCapture;
     int FNextSeq = 1;
+    // The login of the last form submitted in any frame, told by the frame as it went out; used
+    // when a capture started by that navigation finds the frame's document already replaced.
+    QVariantMap FSubmitted;
+    QElapsedTimer FSubmittedAge;
 };

@@ -21,10 +21,21 @@
         return String(e.type || '').toLowerCase();
     }
 
+    // The login of a form on its way out, told at once: a frame's document may be gone before
+    // the host's capture question reaches it.
+    function snapshot() {
+        const login = capture(document);
+        if (login)
+            report({ ev: 'snapshot', report: login });
+    }
+
     function submitForm(form) {
+        snapshot();
         // A control named "submit" shadows form.submit.
         HTMLFormElement.prototype.submit.call(form);
     }
+
+    window.addEventListener('submit', snapshot, true);
 
     // One document. st = {pass, user, check, ubox, pbox}; pass and user are emptied as they
     // are written. With dry set nothing is touched: the outcome says what a real run would do.
