@@ -354,20 +354,7 @@ private slots:
 };
 
 int main(int argc, char *argv[]) {
-    PrepareEngine();
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    TestSupport::UsePrivateRuntimeDir(dir);
-    if (!Win::Initialize())
-        return 1;
-    int result = 0;
-    {
-        TestHostPage test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    TWBEmbedded::DestroyAll();
-    Win::Finalize();
-    return result;
+    return THostTestKit::RunPageHostTests<TestHostPage>(argc, argv);
 }
 
 #include "TestHostPage.moc"

@@ -350,19 +350,7 @@ private slots:
 };
 
 int main(int argc, char *argv[]) {
-    PrepareEngine();
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    TestSupport::UsePrivateRuntimeDir(dir);
-    if (!Win::Initialize())
-        return 1;
-    int result = 0;
-    {
-        TestHostProcess test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    Win::Finalize();
-    return result;
+    return THostTestKit::RunPageHostTests<TestHostProcess>(argc, argv);
 }
 
 #include "TestHostProcess.moc"

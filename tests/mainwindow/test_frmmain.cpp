@@ -3,6 +3,7 @@
 // through the message box's test seam), duplicates, host reports, the chevron drop-down, and
 // screenshots of the window for looking at.
 
+#include "THostTestKit.h"
 #include "support/TTestSupport.h"
 
 #include "controls/TAddressBox.h"
@@ -14,7 +15,6 @@
 #include "core/TWBEmbedded.h"
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/TfrmMain.h"
-#include "platform/TProcessInfo.h"
 #include "platform/WinMessages.h"
 #include "store/TSettings.h"
 
@@ -447,24 +447,7 @@ private slots:
 };
 
 int main(int argc, char *argv[]) {
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --disable-gpu";
-    if (TProcessInfo::IsRoot())
-        flags += " --no-sandbox";
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    TestSupport::UsePrivateRuntimeDir(dir);
-    if (!Win::Initialize())
-        return 1;
-    int result = 0;
-    {
-        TestFrmMain test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    TWBEmbedded::DestroyAll();
-    Win::Finalize();
-    return result;
+    return THostTestKit::RunPageHostTests<TestFrmMain>(argc, argv);
 }
 
 #include "test_frmmain.moc"
