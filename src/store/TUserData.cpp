@@ -250,11 +250,10 @@ QString TUserData::DefaultUserFile(const QString &programDir) {
 QStringList TUserData::ListLocalUsers(const QString &programDir) {
     QStringList users;
     const QDir dir(programDir + QLatin1String(UserDataFolder));
-    for (const QString &name : dir.entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
-        if (name.compare(QLatin1String(DefaultUserFileName), Qt::CaseInsensitive) == 0)
-            continue;
+    // The anonymous file lies in the program directory, not here: a "defaultuser.dat" in this
+    // folder is a local user who chose that name.
+    for (const QString &name : dir.entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name))
         users.append(name.left(name.size() - 4));
-    }
     return users;
 }
 

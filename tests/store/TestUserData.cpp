@@ -177,7 +177,8 @@ void TestUserData::UserListIgnoresDefaultUser() {
     WriteRaw(programDir + "userdata/defaultuser.dat", "x");
     WriteRaw(programDir + "userdata/notes.txt", "x");
     WriteRaw(TUserData::DefaultUserFile(programDir), "x");
-    QCOMPARE(TUserData::ListLocalUsers(programDir), QStringList{"alice"});
+    // A user named defaultuser is listed; only the anonymous file beside the program is not.
+    QCOMPARE(TUserData::ListLocalUsers(programDir), (QStringList{"alice", "defaultuser"}));
     QCOMPARE(TUserData::DefaultUserFile(programDir), programDir + "defaultuser.dat");
     QCOMPARE(TUserData::ListLocalUsers(programDir + "nowhere/"), QStringList());
 }

@@ -1,0 +1,58 @@
+#include "store/TCaptureSave.h"
+
+#include "store/TUserData.h"
+
+#include <QStringList>
+
+bool TCaptureSave::Parse(const QString &report, TCapturedLogin &login) {
+    const QStringList lines = report.split(QStringLiteral("\r\n"));
+    if (lines.size() != 7 || lines[0].isEmpty())
+        return false;
+    login = {lines[0], lines[1], lines[2], lines[3], lines[4], lines[5], lines[6]};
+    return true;
+}
+
+TCaptureSave::TStep TCaptureSave::Decide(const QString &report, const TUserData &data,
+                                         bool saveForm, TCapturedLogin *login) {
+    TCapturedLogin parsed;
+    if (!Parse(report, parsed))
+        return TStep::Drop;
+    if (login)
+        *login = parsed;
+    if (!data.FindAccount(parsed.Location, parsed.User).isNull())
+        return TStep::Known;
+    if (parsed.Flag != QLatin1String("0"))
+        return TStep::Skip;
+    return saveForm ? TStep::Ask : TStep::Store;
+}
+
+void TCaptureSave::Store(TUserData &data, const TCapturedLogin &login, const QString &caption) {
+    data.AppendAccount(login.Location, login.User, caption, login.Pass, login.UBox, login.PBox);
+}
+
+QString TCaptureSave::ListCaption(const QString &location) {
+    QString text = location;
+    if (text.endsWith(QLatin1Char('\\')))
+        text.chop(1);
+    return text.mid(text.lastIndexOf(QLatin1Char('\\')) + 1);
+}
+
+void TCaptureSave::MoveToRecentGames(TUserData &data, const QString &location) {
+    data.EnsureStructure();
+    QDomElement recent = data.RecentFolder();
+    QString shown = ListCaption(location);
+    for (QDomNode n = recent.firstChild(); !n.isNull(); n = n.nextSibling()) {
+        if (n.toElement().attribute(QStringLiteral("location")) == location) {
+            // A listed game keeps the caption it was listed with.
+            shown = n.toElement().attribute(QStringLiteral("caption"));
+            recent.removeChild(n);
+            break;
+        }
+    }
+    QDomElement item = data.Doc().createElement(QStringLiteral("item"));
+    item.setAttribute(QStringLiteral("location"), location);
+    item.setAttribute(QStringLiteral("caption"), shown);
+    recent.insertBefore(item, recent.firstChild());
+    while (recent.childNodes().count() > MaxRecentGames)
+        recent.removeChild(recent.lastChild());
+}

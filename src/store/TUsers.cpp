@@ -1,0 +1,99 @@
+#include "store/TUsers.h"
+
+#include "store/EWriteError.h"
+#include "store/TSettings.h"
+#include "store/TUserData.h"
+
+#include <QFile>
+
+TUsers::TUsers(const QString &programDir) : FProgramDir(programDir) {}
+
+QStringList TUsers::List() const {
+    return TUserData::ListLocalUsers(FProgramDir);
+}
+
+bool TUsers::IsValidName(const QString &name) {
+    // The name becomes a file name below "userdata/": it must not climb out of that folder.
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    for (const QChar c : name)
+        if (forbidden.contains(c) || c.unicode() < 32)
+            return false;
+    return true;
+}
+
+TLoginResult TUsers::CheckLogin(TUserData &data, const QString &name, const QString &password,
+                                const QString &confirmation, bool newUser,
+                                TSettings *settings) const {
+    TLoginResult result;
+    data.Clear();
+    if (name.isEmpty()) {
+        result.Message = QStringLiteral("请输入用户名！");
+        return result;
+    }
+    if (!IsValidName(name)) {
+        result.Message = QStringLiteral("用户名不能含有 \\ / : * ? \" < > | 等字符！");
+        result.FocusName = true;
+        return result;
+    }
+    data.SetCurrentFile(TUserData::UserFile(FProgramDir, name));
+    const bool exists = QFile::exists(data.CurrentFile());
+    if (exists) {
+        if (newUser) {
+            result.Message = QStringLiteral("用户名已存在！");
+            result.FocusName = true;
+            return result;
+        }
+        // A file that does not parse, or parses without the user's root, is not a new user:
+        // going on would write an empty store over the user's accounts.
+        if (!data.Load() || data.Root().isNull()) {
+            data.Clear();
+            result.Message = QStringLiteral("用户数据文件已损坏，无法登录！文件未做任何改动。");
+            return result;
+        }
+    } else if (newUser) {
+        if (password != confirmation) {
+            result.Message = QStringLiteral("两次输入密码不一致！");
+            return result;
+        }
+    } else {
+        result.Message = QStringLiteral("用户名不存在！");
+        return result;
+    }
+    if (password.isEmpty()) {
+        data.Clear();
+        result.Message = QStringLiteral("密码不能为空！");
+        return result;
+    }
+    if (!data.Root().isNull()) {
+        if (data.Root().attribute(QStringLiteral("password")) != password) {
+            data.Clear();
+            result.Message = QStringLiteral("密码错误！");
+            return result;
+        }
+    } else {
+        data.EnsureStructure();
+        data.Root().setAttribute(QStringLiteral("password"), password);
+        try {
+            data.Save();
+        } catch (const EWriteError &) {
+            data.Clear();
+            result.Message = QStringLiteral("无法创建用户文件，请确保有相应权限！");
+            return result;
+        }
+    }
+    if (settings) {
+        try {
+            settings->WriteString(TKey::Login, name);
+        } catch (const EWriteError &) {
+            // The log-in stands; only the name offered at the next start is not remembered.
+        }
+    }
+    return result;
+}
+
+void TUsers::CancelLogin(TUserData &data) {
+    data.SetCurrentFile(QString());
+    data.Clear();
+}
