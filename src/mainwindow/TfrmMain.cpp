@@ -9,6 +9,7 @@
 #include "core/THostProtocol.h"
 #include "core/TProgram.h"
 #include "core/TWBEmbedded.h"
+#include "dialogs/TAccountActions.h"
 #include "dialogs/TMiniHome.h"
 #include "dialogs/TfrmAbout.h"
 #include "dialogs/TfrmClose.h"
@@ -19,6 +20,7 @@
 #include "mainwindow/SearchAddress.h"
 #include "mainwindow/TMenuStyle.h"
 #include "net/THTTPGet.h"
+#include "options/TfrmOptions.h"
 #include "platform/AnsiCodePage.h"
 #include "side/TCatalogue.h"
 #include "store/EWriteError.h"
@@ -613,9 +615,11 @@ void TfrmMain::HostCommandNotice() {
 }
 
 void TfrmMain::CaptureTimerTimer() {
-    const QString report = FCaptureReport;
-    // The save-account prompt takes the report from here.
+    // The slot is emptied first: a report arriving while the prompt is open waits its own turn.
+    const QString report = std::exchange(FCaptureReport, QString());
     emit CapturedLogin(report);
+    TAccountActions::ProcessCapture(
+        this, report, [this](const QString &location) { emit RecentGamesChanged(location); });
 }
 
 void TfrmMain::PostToCurrent(LPARAM command, WPARAM argument) {
@@ -840,10 +844,7 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
         }
         WriteSetting([askAgain]() { Settings().WriteBool(TKey::AskClose, askAgain); });
     }
-    if (action == 0)
-        QFile::remove(AppDir() + QStringLiteral("user.dat"));
-    else if (action == 1)
-        ExportAccounts();
+    TAccountActions::CloseAction(this, action);
     Shutdown();
     event->accept();
 }
@@ -881,8 +882,14 @@ void TfrmMain::SavePlacement() {
 // ---- Call sites of the windows that arrive with their own parts ------------------------------
 
 void TfrmMain::ShowLoginDialog(const QString &userName) {
-    // The local user login dialog opens here, modally, with userName filled in.
-    Q_UNUSED(userName);
+    // With a name: the start-up log-in, before the side panel opens the anonymous file when
+    // nobody logs in. Without: "登录帐号", which falls back to the anonymous file itself.
+    if (!userName.isEmpty()) {
+        TAccountActions::Login(this, AppDir(), userName);
+        return;
+    }
+    TAccountActions::SwitchUser(this, AppDir());
+    emit UserSwitched();
 }
 
 void TfrmMain::CreateSidePanel() {
@@ -905,8 +912,11 @@ void TfrmMain::DailyStart() {
 }
 
 void TfrmMain::OpenSettingsWindow(int page) {
-    // The settings window opens here, modal, on the given page; OK applies its settings.
-    Q_UNUSED(page);
+    TfrmOptions form(this);
+    form.OnCheckUpdate = [this]() { CheckUpdate(true); };
+    // form.OnAddAccount runs the add-account dialog (TfrmAddUser) and returns the item it added
+    // or overwrote; it is set here once that dialog has joined.
+    form.Open(page);
 }
 
 void TfrmMain::AddToFavorites() {
@@ -920,11 +930,11 @@ void TfrmMain::StartCapture() {
 }
 
 void TfrmMain::ImportAccounts() {
-    // The account import with its file dialog runs here.
+    TAccountActions::Import(this);
 }
 
 void TfrmMain::ExportAccounts() {
-    // The account export with its file dialog runs here.
+    TAccountActions::Export(this);
 }
 
 void TfrmMain::ShowAbout() {

@@ -216,4 +216,10 @@ private:
     THTTPGet *FHTTPGet1 = nullptr;
     QPointer<TMiniHome> FMiniHome;
     bool FAdFetched = false;
+
+signals:
+    // "登录帐号" ended: another user's (or the anonymous) document is loaded.
+    void UserSwitched();
+    // A captured login moved its game to the top of the recently played list.
+    void RecentGamesChanged(const QString &location);
 };
