@@ -146,7 +146,7 @@ private slots:
         }
         TUserData alice;
         alice.EnsureStructure();
-        alice.Root().setAttribute(QStringLiteral("password"), QStringLiteral("爱丽丝pw"));
+        alice.Root().setAttribute(QStringLiteral("password"), QStringLiteral("alice-pw"));
         alice.SetCurrentFile(UserFile());
         alice.Save();
         QFile games(FDir.path() + QStringLiteral("/games.xml"));
@@ -181,7 +181,7 @@ private slots:
         Screenshot(QStringLiteral("e2e_login_wrong_password.png"));
         QVERIFY(FindTitled(QStringLiteral("用户登录")) != 0); // stays open with its message
         Xdotool({"key", "ctrl+a"});
-        Xdotool({"type", "--delay", "30", "爱丽丝pw"});
+        Xdotool({"type", "--delay", "30", "alice-pw"});
         Xdotool({"key", "Return"});
 
         QTRY_VERIFY_WITH_TIMEOUT(FMain.canReadLine(), 30000);
@@ -200,7 +200,7 @@ private slots:
         FPortal.Get(QStringLiteral("api/logins/clear"));
         StartTab();
         QVERIFY(WaitGamePage(2));
-        QVERIFY(TypeLogin(QStringLiteral("player1"), QStringLiteral("秘密1")));
+        QVERIFY(TypeLogin(QStringLiteral("player1"), QStringLiteral("secret1")));
         quint64 prompt = 0;
         QTRY_VERIFY_WITH_TIMEOUT((prompt = FindTitled(QStringLiteral("保存帐号"))) != 0, 30000);
         QTest::qWait(800);
@@ -209,18 +209,18 @@ private slots:
         QVERIFY(Stored(d, QStringLiteral("player1")).isNull()); // nothing before "确定"
         Xdotool({"windowfocus", "--sync", QString::number(prompt)});
         Xdotool({"key", "ctrl+a"});
-        Xdotool({"type", "--delay", "30", "我的2048"});
+        Xdotool({"type", "--delay", "30", "my 2048"});
         Xdotool({"key", "Return"});
         QTRY_VERIFY_WITH_TIMEOUT(!Stored(d, QStringLiteral("player1")).isNull(), 20000);
         const QDomElement item = Stored(d, QStringLiteral("player1"));
-        QCOMPARE(item.attribute(QStringLiteral("caption")), QStringLiteral("我的2048"));
-        QCOMPARE(item.attribute(QStringLiteral("pass")), QStringLiteral("秘密1"));
+        QCOMPARE(item.attribute(QStringLiteral("caption")), QStringLiteral("my 2048"));
+        QCOMPARE(item.attribute(QStringLiteral("pass")), QStringLiteral("secret1"));
         QCOMPARE(item.attribute(QStringLiteral("ubox")), QStringLiteral("uid"));
         QCOMPARE(item.attribute(QStringLiteral("pbox")), QStringLiteral("upassupass"));
-        QCOMPARE(d.Root().attribute(QStringLiteral("password")), QStringLiteral("爱丽丝pw"));
+        QCOMPARE(d.Root().attribute(QStringLiteral("password")), QStringLiteral("alice-pw"));
         QCOMPARE(d.RecentFolder().firstChildElement().attribute(QStringLiteral("location")),
                  Game2048);
-        QVERIFY(LoginReceived(QStringLiteral("player1"), QStringLiteral("秘密1")));
+        QVERIFY(LoginReceived(QStringLiteral("player1"), QStringLiteral("secret1")));
     }
 
     void dontAskAgainThenStoredSilently() {
@@ -250,8 +250,8 @@ private slots:
     void storedAccountLogsInByItself() {
         FPortal.Get(QStringLiteral("api/logins/clear"));
         StartTab({QStringLiteral("player1")});
-        QTRY_VERIFY_WITH_TIMEOUT(LoginReceived(QStringLiteral("player1"), QStringLiteral("秘密1")),
-                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            LoginReceived(QStringLiteral("player1"), QStringLiteral("secret1")), 30000);
         Win::PostMessage(FMainWindow, Win::WM_CLOSE);
         QVERIFY(FMain.waitForFinished(30000));
         QCOMPARE(FMain.exitCode(), 0);
