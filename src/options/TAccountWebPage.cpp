@@ -2,12 +2,21 @@
 
 #include "dialogs/TfrmTip.h"
 
+#include <QApplication>
 #include <QWebEngineProfile>
 
-TAccountWebPage::TAccountWebPage(QObject *parent)
-    : QWebEnginePage(new QWebEngineProfile(parent), parent) {
-    profile()->setParent(this);
+namespace {
+
+// One off-the-record profile for every account page of the process: nothing of the stored
+// accounts reaches the disk, and a second opening skips making a browser context.
+QWebEngineProfile *AccountProfile() {
+    static QWebEngineProfile *profile = new QWebEngineProfile(qApp);
+    return profile;
 }
+
+} // namespace
+
+TAccountWebPage::TAccountWebPage(QObject *parent) : QWebEnginePage(AccountProfile(), parent) {}
 
 void TAccountWebPage::javaScriptAlert(const QUrl &, const QString &msg) {
     ShowTip(QStringLiteral("提示"), msg, QString(), 4);

@@ -8,7 +8,6 @@ class TAccountWebPage : public QWebEnginePage {
     Q_OBJECT
 
 public:
-    // An off-the-record profile of its own: nothing of the stored accounts reaches the disk.
     explicit TAccountWebPage(QObject *parent = nullptr);
 
 protected:

@@ -70,6 +70,9 @@ class TestOptions : public QObject {
         return QJsonDocument::fromJson(
                    Eval(page, QStringLiteral(
                                   "(function(){var t=document.getElementById('table'),o=[];"
+                                  // Open and close every row, so each has its boxes.
+                                  "for(var j=0;j<t.rows.length;j+=2){var d=t.rows[j].cells[0]"
+                                  ".firstChild;d.click();d.click();}"
                                   "for(var i=0;i+1<t.rows.length;i+=2){var c=t.rows[i+1].cells[0],"
                                   "n=c.getElementsByTagName('input');o.push([t.rows[i].textContent,"
                                   "n[0].value,n[1].value,n[2].value,c.id]);}"
