@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -281,6 +282,26 @@ private slots:
         QCOMPARE(form.ModalResult(), 1);
         QCOMPARE(Settings().ReadString(TKey::Login), QStringLiteral("新人"));
         QVERIFY(QFile::exists(TUserData::UserFile(Dir(), QStringLiteral("新人"))));
+
+        // "登录帐号" closed without a log-in: the anonymous user's file is used.
+        {
+            TUserData anonymous;
+            anonymous.AppendAccount(QStringLiteral("G\\"), QStringLiteral("anon"),
+                                    QStringLiteral("A"), QStringLiteral("p"));
+            anonymous.SetCurrentFile(TUserData::DefaultUserFile(Dir()));
+            anonymous.Save();
+        }
+        UserData().SetCurrentFile(TUserData::UserFile(Dir(), QStringLiteral("新人")));
+        QTimer cancel;
+        connect(&cancel, &QTimer::timeout, this, []() {
+            if (TSkinForm *modal = TSkinForm::ModalForm())
+                modal->SetModalResult(2);
+        });
+        cancel.start(50);
+        TAccountActions::SwitchUser(nullptr, Dir());
+        cancel.stop();
+        QCOMPARE(UserData().CurrentFile(), TUserData::DefaultUserFile(Dir()));
+        QVERIFY(!UserData().FindAccount(QStringLiteral("G\\"), QStringLiteral("anon")).isNull());
 
         TForm1 prompt;
         prompt.Edit1->setText(QStringLiteral("二〇四八 - 登录"));
