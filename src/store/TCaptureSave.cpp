@@ -15,7 +15,9 @@ bool TCaptureSave::Parse(const QString &report, TCapturedLogin &login) {
 TCaptureSave::TStep TCaptureSave::Decide(const QString &report, const TUserData &data,
                                          bool saveForm, TCapturedLogin *login) {
     TCapturedLogin parsed;
-    if (!Parse(report, parsed))
+    // Nobody loaded (a log-in under way or refused): storing now would make a store of one
+    // account and write it over the file of the user being logged in.
+    if (data.Root().isNull() || !Parse(report, parsed))
         return TStep::Drop;
     if (login)
         *login = parsed;

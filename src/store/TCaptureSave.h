@@ -31,7 +31,8 @@ public:
 
     // Exactly seven lines (CR LF) with a non-empty line 0.
     static bool Parse(const QString &report, TCapturedLogin &login);
-    // The whole decision for a report; saveForm is the "SaveForm" setting.
+    // The whole decision for a report; saveForm is the "SaveForm" setting. Without a loaded
+    // user (no root) every report is dropped.
     static TStep Decide(const QString &report, const TUserData &data, bool saveForm,
                         TCapturedLogin *login = nullptr);
     // Whether the report moves its game to the top of the recently played list.

@@ -286,6 +286,8 @@ void TestAccounts::captureDecisions() {
     }
     // A stored account is never changed by a capture.
     QCOMPARE(d.FindAccount("G\\Snake\\", "abc").attribute("pass"), QString("p1"));
+    // While nobody is loaded (a log-in under way) nothing is stored, whatever the report.
+    QCOMPARE(TCaptureSave::Decide(report, TUserData(), saveForm), TCaptureSave::TStep::Drop);
 }
 
 void TestAccounts::recentlyPlayed() {
