@@ -136,6 +136,7 @@ Terminal=false
 Categories=Game;
 Keywords=game;web;browser;游戏;网页游戏;
 StartupNotify=true
+StartupWMClass=Ludora
 EOF
 
 # Uninstalling asks about the user data in a terminal of its own.

@@ -120,6 +120,9 @@ if [ -f "$autostart" ]; then
 fi
 
 rm -rf "$root"/.install.*
+# The web engine keeps its profile preferences in the toolkit's folder for the program's name.
+rm -rf "$data_home/Ludora/QtWebEngine"
+rmdir "$data_home/Ludora" 2>/dev/null || true
 if [ "$data" = remove ]; then
     rm -rf "$program"
     rmdir "$root" 2>/dev/null || true
