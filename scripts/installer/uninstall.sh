@@ -47,8 +47,9 @@ program=$(cd "$(dirname -- "$(readlink -f -- "$0")")" && pwd -P)
 root=$(dirname -- "$program")
 data_home=$(dirname -- "$root")
 # Everything below is removed recursively: only ever from the folder the installer made.
-[ "$(basename -- "$program")" = program ] && [ "$(basename -- "$root")" = ludora ] &&
-    [ -f "$program/ludora" ] || fail "$program 不是 Ludora 的安装文件夹。"
+if [ "$(basename -- "$program")" != program ] || [ "$(basename -- "$root")" != ludora ]; then
+    fail "$program 不是 Ludora 的安装文件夹。"
+fi
 
 for p in /proc/[0-9]*; do
     case $(readlink "$p/exe" 2>/dev/null) in
@@ -87,7 +88,9 @@ if [ "$data" = ask ]; then
 fi
 
 # The uninstall report goes out with the installation's own settings, before they are removed.
-if command -v timeout >/dev/null 2>&1; then
+if [ ! -x "$program/ludora" ]; then
+    printf '程序文件已不在，无法发送卸载统计。\n' >&2
+elif command -v timeout >/dev/null 2>&1; then
     timeout 30 "$program/ludora" /uninstall >/dev/null 2>&1 || true
 else
     "$program/ludora" /uninstall >/dev/null 2>&1 || true
