@@ -82,16 +82,21 @@ for p in /proc/[0-9]*; do
     [ "$(readlink "$p/exe" 2>/dev/null)" = "$program/ludora" ] && running=1 && break
 done
 
-# Moves every file of a staged tree to the same place under a target folder.
-move_tree() { # from to
+# Moves every file of a staged tree to the same place under a target folder; with "keep", a file
+# already there stays.
+move_tree() { # from to [keep]
+    [ -d "$1" ] || return 0
     (cd "$1" && find . -type f) | while IFS= read -r rel; do
         rel=${rel#./}
+        [ "${3:-}" = keep ] && [ -e "$2/$rel" ] && continue
         mkdir -p "$(dirname -- "$2/$rel")"
         mv -f "$1/$rel" "$2/$rel"
     done
 }
 
 move_tree "$stage/program" "$program"
+# The shipped catalogue is for the first start only: one the program has downloaded since is newer.
+move_tree "$stage/defaults" "$program" keep
 # A pending update or a previous copy left by the program's self-update would replace or shadow
 # the files just installed.
 rm -f "$program/ludora_" "$program/ludora.bak"

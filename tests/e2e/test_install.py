@@ -85,9 +85,10 @@ def install(installer, env):
     check(result.returncode == 0, "installer %s failed: %s" % (installer, result.stderr.decode()))
 
 
-def start_portal():
+def start_portal(catalogue):
     portal = subprocess.Popen([sys.executable, os.path.join(SOURCE, "tools/portal/portal.py"),
-                               "--port", "0"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                               "--port", "0", "--write-catalogue", catalogue],
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     port = re.search(rb"http://127\.0\.0\.1:(\d+)/", portal.stdout.readline()).group(1)
     return portal, "http://127.0.0.1:%s/" % port.decode()
 
@@ -137,21 +138,12 @@ def uninstall_in_terminal(script, env, answers):
     return output
 
 
-def main():
-    tmp = tempfile.TemporaryDirectory(prefix="ludora-install-")
-    home = os.path.join(tmp.name, "home")
-    data_home = os.path.join(home, "data")
-    runtime = os.path.join(tmp.name, "run")
-    downloads = os.path.join(tmp.name, "下载_文件")
-    for folder in (home, runtime, downloads):
-        os.makedirs(folder)
-    os.chmod(runtime, 0o700)
-    env = {k: v for k, v in os.environ.items() if not k.startswith("XDG_")}
-    env.update(HOME=home, XDG_DATA_HOME=data_home, XDG_RUNTIME_DIR=runtime,
-               LUDORA_RUNTIME_DIR=runtime)
-
+def lifecycle(tmp, env, base, catalogue):
+    home, data_home = env["HOME"], env["XDG_DATA_HOME"]
+    downloads = os.path.join(tmp, "下载_文件")
+    os.makedirs(downloads)
     made = run([os.path.join(SOURCE, "scripts/make-installer.sh"), "--build-dir", BUILD,
-                "--output-dir", downloads, "--partner", "2046"], env)
+                "--output-dir", downloads, "--partner", "2046", "--catalogue", catalogue], env)
     installer = os.path.join(downloads, "ludora-setup_2046.run")
     if not check(made.returncode == 0 and os.path.isfile(installer),
                  "make-installer failed: " + made.stderr.decode()):
@@ -162,7 +154,8 @@ def main():
     program = os.path.join(data_home, "ludora", "program")
     apps = os.path.join(data_home, "applications")
     ini = os.path.join(program, "ludora.ini")
-    for name in ("ludora", "skin/default.skin", "uninstall.sh"):
+    games = os.path.join(program, "games.xml")
+    for name in ("ludora", "skin/default.skin", "uninstall.sh", "games.xml"):
         check(os.path.isfile(os.path.join(program, name)), name + " not installed")
     entries = [os.path.join(apps, n) for n in ("ludora.desktop", "ludora-uninstall.desktop")]
     for entry in entries:
@@ -183,79 +176,95 @@ def main():
           "settings file after the first installation: %r" % open(ini, "rb").read())
 
     # The installed program, started as the menu does, tells the portal its partner id.
-    portal, base = start_portal()
+    with open(ini, "ab") as f:
+        f.write("; 玩家的设置\r\naskClose=0\r\nLastRun=2000-01-01\r\n\r\n[Window]\r\nState=0\r\n"
+                "\r\n[Portal]\r\n".encode("gbk"))
+        for key, path in PORTAL_PATHS.items():
+            f.write(("%s=%s%s\r\n" % (key, base, path)).encode("gbk"))
+    app = subprocess.Popen(exe, env=env, cwd=tmp, start_new_session=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def partner_seen():
+        queries = [r.get("query", "") for r in get_json(base, "api/requests")]
+        queries += [s.get("query", "") for s in get_json(base, "api/stats")]
+        return any(re.search(r"(^|&)(pid|c)=kel_2046(&|$)", q) for q in queries)
+    wait_for("the partner id kel_2046 at the portal", partner_seen)
+    stop(app)
+
+    # A stored account, a catalogue downloaded since, and a pending update left by the program's
+    # self-update.
+    os.makedirs(os.path.join(program, "userdata"), exist_ok=True)
+    account = os.path.join(program, "userdata", "玩家.dat")
+    with open(account, "wb") as f:
+        f.write(b"\x93stored account\x00")
+    with open(games, "wb") as f:
+        f.write(b"a newer catalogue")
+    with open(os.path.join(program, "ludora_"), "wb") as f:
+        f.write(b"an older program")
+    settings_before = open(ini, "rb").read()
+
+    # Reinstalling from another partner's installer.
+    other = os.path.join(tmp, "ludora-setup_3077.run")
+    os.link(installer, other)
+    install(other, env)
+    check(open(account, "rb").read() == b"\x93stored account\x00", "account lost on reinstall")
+    check(open(games, "rb").read() == b"a newer catalogue", "reinstall replaced the catalogue")
+    check(not os.path.exists(os.path.join(program, "ludora_")),
+          "a pending update would replace the installed program")
+    check(open(ini, "rb").read() == settings_before.replace(
+        setup_line, b"setup=" + other.encode("gbk") + b"\r\n"),
+        "reinstall changed the settings file beyond setup: %r" % open(ini, "rb").read())
+
+    # The autostart entry the settings window writes for the installed program.
+    autostart = os.path.join(home, ".config/autostart/ludora.desktop")
+    os.makedirs(os.path.dirname(autostart))
+    with open(autostart, "w") as f:
+        f.write("[Desktop Entry]\nType=Application\nName=Ludora\nExec=%s\n"
+                "X-GNOME-Autostart-enabled=true\n" % exe[0])
+
+    # Uninstalling from a terminal: yes to the uninstall, no to removing the user data. The
+    # uninstaller finds the installation from its own place, whatever XDG_DATA_HOME says.
+    get_json(base, "api/stats/clear")
+    uninstall_env = {k: v for k, v in env.items() if k != "XDG_DATA_HOME"}
+    uninstall_in_terminal(os.path.join(program, "uninstall.sh"), uninstall_env, b"y\nn\n")
+    reports = [s for s in get_json(base, "api/stats") if s.get("t") == "3"]
+    check([r.get("c") for r in reports] == ["kel_3077"], "uninstall reports received: %r" % reports)
+    check(not os.path.exists(autostart), "autostart entry left")
+    left = files_under(data_home)
+    check(all(f.startswith("ludora/program/") and f.split("/")[2] in USER_DATA for f in left)
+          and "ludora/program/userdata/玩家.dat" in left and "ludora/program/ludora.ini" in left,
+          "after uninstalling and keeping the data: %r" % left)
+
+    # The kept data is found by the next installation; removing it leaves nothing.
+    install(installer, env)
+    check(open(account, "rb").read() == b"\x93stored account\x00",
+          "account lost after uninstall and reinstall")
+    removed = run([os.path.join(program, "uninstall.sh"), "--remove-data"], env,
+                  stdin=subprocess.DEVNULL)
+    check(removed.returncode == 0, "unattended uninstall failed: " + removed.stderr.decode())
+    check(files_under(data_home) == [] and not os.path.exists(os.path.join(data_home, "ludora")),
+          "after uninstalling with the data: %r" % files_under(data_home))
+    reports = [s.get("c") for s in get_json(base, "api/stats") if s.get("t") == "3"]
+    check(reports == ["kel_3077", "kel_2046"], "uninstall reports: %r" % reports)
+
+
+def main():
+    tmp = tempfile.TemporaryDirectory(prefix="ludora-install-")
+    home = os.path.join(tmp.name, "home")
+    runtime = os.path.join(tmp.name, "run")
+    for folder in (home, runtime):
+        os.makedirs(folder)
+    os.chmod(runtime, 0o700)
+    env = {k: v for k, v in os.environ.items() if not k.startswith("XDG_")}
+    env.update(HOME=home, XDG_DATA_HOME=os.path.join(home, "data"), XDG_RUNTIME_DIR=runtime,
+               LUDORA_RUNTIME_DIR=runtime)
+    catalogue = os.path.join(tmp.name, "games.xml")
+    portal, base = start_portal(catalogue)
     try:
-        with open(ini, "ab") as f:
-            f.write("; 玩家的设置\r\naskClose=0\r\nLastRun=2000-01-01\r\n\r\n[Window]\r\nState=0\r\n\r\n[Portal]\r\n"
-                    .encode("gbk"))
-            for key, path in PORTAL_PATHS.items():
-                f.write(("%s=%s%s\r\n" % (key, base, path)).encode("gbk"))
-        app = subprocess.Popen(exe, env=env, cwd=tmp.name, start_new_session=True,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-        def partner_seen():
-            queries = [r.get("query", "") for r in get_json(base, "api/requests")]
-            queries += [s.get("query", "") for s in get_json(base, "api/stats")]
-            return any(re.search(r"(^|&)(pid|c)=kel_2046(&|$)", q) for q in queries)
-        wait_for("the partner id kel_2046 at the portal", partner_seen)
-        stop(app)
-
-        # A stored account, and a pending update left by the program's self-update.
-        os.makedirs(os.path.join(program, "userdata"), exist_ok=True)
-        account = os.path.join(program, "userdata", "玩家.dat")
-        with open(account, "wb") as f:
-            f.write(b"\x93stored account\x00")
-        with open(os.path.join(program, "ludora_"), "wb") as f:
-            f.write(b"an older program")
-        settings_before = open(ini, "rb").read()
-
-        # Reinstalling from another partner's installer.
-        other = os.path.join(tmp.name, "ludora-setup_3077.run")
-        os.link(installer, other)
-        install(other, env)
-        check(open(account, "rb").read() == b"\x93stored account\x00", "account lost on reinstall")
-        check(not os.path.exists(os.path.join(program, "ludora_")),
-              "a pending update would replace the installed program")
-        check(open(ini, "rb").read() == settings_before.replace(
-            setup_line, b"setup=" + other.encode("gbk") + b"\r\n"),
-            "reinstall changed the settings file beyond setup: %r" % open(ini, "rb").read())
-
-        # The autostart entry the settings window writes for the installed program.
-        autostart = os.path.join(home, ".config/autostart/ludora.desktop")
-        os.makedirs(os.path.dirname(autostart))
-        with open(autostart, "w") as f:
-            f.write("[Desktop Entry]\nType=Application\nName=Ludora\nExec=%s\n"
-                    "X-GNOME-Autostart-enabled=true\n" % exe[0])
-
-        # Uninstalling from a terminal: yes to the uninstall, no to removing the user data. The
-        # uninstaller finds the installation from its own place, whatever XDG_DATA_HOME says.
-        get_json(base, "api/stats/clear")
-        uninstall_env = {k: v for k, v in env.items() if k != "XDG_DATA_HOME"}
-        uninstall_in_terminal(os.path.join(program, "uninstall.sh"), uninstall_env, b"y\nn\n")
-        reports = [s for s in get_json(base, "api/stats") if s.get("t") == "3"]
-        check([r.get("c") for r in reports] == ["kel_3077"],
-              "uninstall reports received: %r" % reports)
-        check(not os.path.exists(autostart), "autostart entry left")
-        left = files_under(data_home)
-        check(all(f.startswith("ludora/program/") and f.split("/")[2] in USER_DATA for f in left)
-              and "ludora/program/userdata/玩家.dat" in left and "ludora/program/ludora.ini" in left,
-              "after uninstalling and keeping the data: %r" % left)
-
-        # The kept data is found by the next installation; removing it leaves nothing.
-        install(installer, env)
-        check(open(account, "rb").read() == b"\x93stored account\x00",
-              "account lost after uninstall and reinstall")
-        removed = run([os.path.join(program, "uninstall.sh"), "--remove-data"], env,
-                      stdin=subprocess.DEVNULL)
-        check(removed.returncode == 0, "unattended uninstall failed: " + removed.stderr.decode())
-        check(files_under(data_home) == [] and not os.path.exists(os.path.join(data_home, "ludora")),
-              "after uninstalling with the data: %r" % files_under(data_home))
-        reports = [s.get("c") for s in get_json(base, "api/stats") if s.get("t") == "3"]
-        check(reports == ["kel_3077", "kel_2046"], "uninstall reports: %r" % reports)
+        lifecycle(tmp.name, env, base, catalogue)
     finally:
         portal.terminate()
         portal.wait()
-
     if failures:
         print("%d check(s) failed" % len(failures))
         sys.exit(1)
