@@ -20,6 +20,7 @@ fail() {
 case ${1:-} in
 '') ;;
 -h | --help)
+    # shellcheck disable=SC2016 # the variable is named, not expanded
     printf 'Usage: sh %s\nInstalls Ludora for this user into ${XDG_DATA_HOME:-~/.local/share}/ludora/program.\n' "$(basename -- "$0")"
     exit 0
     ;;
@@ -30,7 +31,9 @@ case ${1:-} in
 esac
 
 self=$(readlink -f -- "$0") || self=
-[ -n "$self" ] && [ -f "$self" ] || fail "请直接运行安装文件（sh 安装文件名）。"
+if [ -z "$self" ] || [ ! -f "$self" ]; then
+    fail "请直接运行安装文件（sh 安装文件名）。"
+fi
 case $self in
 *'
 '*) fail "安装文件的路径中不能含有换行符。" ;;

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """The desktop installer and uninstaller, end to end, for a user whose home is a temporary folder.
 
-Packs the installer from the build, installs from a folder whose name holds "_" and Chinese, checks
-the menu entries with desktop-file-validate, starts the installed program from its menu entry
-against the demo portal and sees the installer's partner id arrive, reinstalls from an installer
-of another partner keeping a stored account and every other settings line, then uninstalls once
-answering the questions in a terminal (keeping the data) and once unattended removing it.
+Packs the installer from the build with the demo portal's catalogue, installs from a folder whose
+name holds "_" and Chinese, checks the menu entries with desktop-file-validate, starts the
+installed program from its menu entry against the demo portal and sees the installer's partner id
+arrive, reinstalls from an installer of another partner keeping a stored account, a downloaded
+catalogue and every other settings line, then uninstalls once answering the questions in a
+terminal (keeping the data) and once unattended removing it.
 """
 
 import json
