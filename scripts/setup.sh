@@ -11,7 +11,7 @@ packages=(
   libqt6webenginecore6-bin qt6-l10n-tools
   libgl-dev libxkbcommon-dev libx11-dev libx11-xcb-dev libxcb1-dev
   libzip-dev zlib1g-dev libsqlite3-dev sqlite3
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick desktop-file-utils
   fonts-wqy-microhei python3
 )
 

@@ -866,14 +866,18 @@ bool WriteArchive(const QString &path, const std::vector<std::pair<QString, QByt
 int main(int argc, char **argv) {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 3) {
+    const bool icon = args.size() >= 3 && args.at(1) == QStringLiteral("--icon");
+    // The icon is drawn at each size the desktop's icon theme asks for, never scaled down.
+    const int iconSize = icon && args.size() == 4 ? args.at(3).toInt() : 256;
+    if ((!icon && args.size() != 3) || (icon && args.size() > 4) || iconSize < 8 ||
+        iconSize > 1024) {
         std::fprintf(stderr, "usage: skingen <default.ini> <output .skin>\n"
-                             "       skingen --icon <output .png>\n");
+                             "       skingen --icon <output .png> [size, 256]\n");
         return 2;
     }
-    if (args.at(1) == QStringLiteral("--icon")) {
+    if (icon) {
         QSaveFile out(args.at(2));
-        if (!out.open(QIODevice::WriteOnly) || !ProgramIcon(256).save(&out, "PNG") ||
+        if (!out.open(QIODevice::WriteOnly) || !ProgramIcon(iconSize).save(&out, "PNG") ||
             !out.commit()) {
             std::fprintf(stderr, "skingen: cannot write %s\n", qPrintable(args.at(2)));
             return 1;
