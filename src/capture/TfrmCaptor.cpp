@@ -293,6 +293,9 @@ bool TfrmCaptor::AskSaveName(QString &fileName, int &filterIndex) {
 void TfrmCaptor::SaveToFile() {
     const QImage image = SelectedImage();
     hide();
+    // ESC and double clicks now belong to the save dialog and the message box; closing this
+    // window under them would pull it away while they run.
+    qApp->removeEventFilter(this);
     QString chosen;
     int filterIndex = 0;
     if (AskSaveName(chosen, filterIndex)) {
