@@ -1,6 +1,7 @@
 #include "dialogs/TFolderMenu.h"
 
 #include "controls/TComboBox3.h"
+#include "controls/TSkin.h"
 #include "side/TFavorites.h"
 
 #include <QPainter>
@@ -22,7 +23,7 @@ public:
         const auto *item = static_cast<const QStyleOptionMenuItem *>(option);
         const int depth = item->reservedShortcutWidth;
         const int w = item->fontMetrics.horizontalAdvance(item->text) +
-                      TFolderMenu::Indent * depth + TFolderMenu::TextLeft + 6;
+                      TFolderMenu::Indent * depth + TFolderMenu::TextLeft + 10;
         return QSize(std::max(w, MinWidth), TFolderMenu::ItemHeight);
     }
 
@@ -34,17 +35,40 @@ public:
         }
         const auto *item = static_cast<const QStyleOptionMenuItem *>(option);
         const bool selected = item->state & State_Selected;
-        const QPalette &pal = item->palette;
-        painter->fillRect(item->rect,
-                          selected ? pal.color(QPalette::Highlight) : pal.color(QPalette::Window));
-        const int x = item->rect.left() + TFolderMenu::Indent * item->reservedShortcutWidth;
-        painter->drawPixmap(x + 1, item->rect.top() + 1, TFolderMenu::Images().at(0));
-        painter->setPen(selected ? pal.color(QPalette::HighlightedText)
-                                 : pal.color(QPalette::WindowText));
-        painter->drawText(QRect(x + TFolderMenu::TextLeft + 2, item->rect.top(),
-                                item->rect.right() - x - TFolderMenu::TextLeft,
-                                item->rect.height()),
+        const QRect r = item->rect;
+        // The skin's menu look: its face, and the menu item bitmap under the chosen row.
+        painter->fillRect(r, ColorToQColor(Skin().MenuFace));
+        const QImage &bar = Skin().BgMenuItem;
+        if (selected && !bar.isNull()) {
+            const int s = bar.width() / 3, h = bar.height();
+            painter->drawImage(QRect(r.left(), r.top(), s, r.height()), bar, QRect(0, 0, s, h));
+            painter->drawImage(QRect(r.left() + s, r.top(), r.width() - 2 * s, r.height()), bar,
+                               QRect(s, 0, s, h));
+            painter->drawImage(QRect(r.right() + 1 - s, r.top(), s, r.height()), bar,
+                               QRect(2 * s, 0, s, h));
+        } else if (selected) {
+            painter->fillRect(r, item->palette.color(QPalette::Highlight));
+        }
+        const int x = r.left() + 2 + TFolderMenu::Indent * item->reservedShortcutWidth;
+        painter->drawPixmap(x, r.top() + 1, TFolderMenu::Images().at(0));
+        painter->setPen(selected && bar.isNull() ? item->palette.color(QPalette::HighlightedText)
+                                                 : ColorToQColor(Skin().FontColor));
+        painter->drawText(QRect(x + TFolderMenu::TextLeft + 2, r.top(),
+                                r.right() - x - TFolderMenu::TextLeft, r.height()),
                           Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item->text);
+    }
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override {
+        if (element == PE_PanelMenu || element == PE_FrameMenu) {
+            if (element == PE_PanelMenu)
+                painter->fillRect(option->rect, ColorToQColor(Skin().MenuFace));
+            painter->setPen(ColorToQColor(Skin().Shadow));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
     }
 
     int pixelMetric(PixelMetric metric, const QStyleOption *option,

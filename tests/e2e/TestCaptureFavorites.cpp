@@ -140,8 +140,10 @@ private slots:
     void cleanupTestCase() {
         if (FMain.state() != QProcess::NotRunning) {
             Win::PostMessage(FMainWindow, Win::WM_CLOSE);
-            if (!FMain.waitForFinished(20000))
+            if (!FMain.waitForFinished(30000)) {
                 FMain.kill();
+                FMain.waitForFinished();
+            }
         }
         Win::Finalize();
     }
