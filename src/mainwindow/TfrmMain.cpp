@@ -1,5 +1,6 @@
 #include "mainwindow/TfrmMain.h"
 
+#include "capture/TfrmCaptor.h"
 #include "controls/TAddressBox.h"
 #include "controls/TEControl.h"
 #include "controls/TEEdit.h"
@@ -12,6 +13,7 @@
 #include "dialogs/TAccountActions.h"
 #include "dialogs/TMiniHome.h"
 #include "dialogs/TfrmAbout.h"
+#include "dialogs/TfrmAddFav.h"
 #include "dialogs/TfrmClose.h"
 #include "dialogs/TfrmPass.h"
 #include "dialogs/TfrmSetRefresh.h"
@@ -920,13 +922,14 @@ void TfrmMain::OpenSettingsWindow(int page) {
 }
 
 void TfrmMain::AddToFavorites() {
-    // The shown page is added to the favourites here.
+    const TTab *tab = FTabs.Current();
+    TfrmAddFav::AddFavourite(this, tab ? tab->Title : QString(), tab ? tab->Handle : 0);
 }
 
 void TfrmMain::StartCapture() {
     // Pending messages first, so the tool bar is redrawn before the screen is grabbed.
     QCoreApplication::processEvents();
-    // The region capture window is created and shown here.
+    TfrmCaptor::Start();
 }
 
 void TfrmMain::ImportAccounts() {
