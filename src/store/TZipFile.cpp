@@ -102,8 +102,10 @@ bool TZipFile::Stream(int index, qint64 maxSize, TSink &&sink, qint64 *size) {
     while ((n = zip_fread(file, buffer, sizeof buffer)) > 0) {
         total += n;
         if (total > maxSize) {
-            FError =
-                QStringLiteral("member %1 unpacks to more than %2 bytes").arg(index).arg(maxSize);
+            const TZipEntry *entry = Entry(index);
+            FError = QStringLiteral("%1 unpacks to more than %2 bytes")
+                         .arg(entry ? entry->Name : QString::number(index))
+                         .arg(maxSize);
             ok = false;
             break;
         }
@@ -117,8 +119,11 @@ bool TZipFile::Stream(int index, qint64 maxSize, TSink &&sink, qint64 *size) {
         ok = false;
     }
     // Closing is where a bad checksum shows.
-    if (zip_fclose(file) != 0 && ok) {
-        FError = QString::fromLocal8Bit(zip_strerror(FZip));
+    if (const int closed = zip_fclose(file); closed != 0 && ok) {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, closed);
+        FError = QString::fromLocal8Bit(zip_error_strerror(&ze));
+        zip_error_fini(&ze);
         ok = false;
     }
     if (size)
