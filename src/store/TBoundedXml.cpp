@@ -10,8 +10,8 @@ qsizetype SkipPast(const QString &text, qsizetype from, QLatin1StringView term) 
 
 // Index of the '>' that ends the markup starting at from, quoted values skipped; with brackets
 // set, a '[' ... ']' internal subset (document type) is skipped too. The text's end when
-// missing.
-qsizetype MarkupEnd(const QString &text, qsizetype from, bool brackets) {
+// missing. Counts the '=' outside quotes (the attributes of a tag) into equals.
+qsizetype MarkupEnd(const QString &text, qsizetype from, bool brackets, qsizetype *equals) {
     QChar quote;
     int nesting = 0;
     for (qsizetype i = from; i < text.size(); ++i) {
@@ -21,6 +21,9 @@ qsizetype MarkupEnd(const QString &text, qsizetype from, bool brackets) {
                 quote = QChar();
         } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
             quote = c;
+        } else if (c == QLatin1Char('=')) {
+            if (equals)
+                ++*equals;
         } else if (brackets && c == QLatin1Char('[')) {
             ++nesting;
         } else if (brackets && c == QLatin1Char(']')) {
@@ -34,9 +37,9 @@ qsizetype MarkupEnd(const QString &text, qsizetype from, bool brackets) {
 
 } // namespace
 
-int TBoundedXml::Depth(const QString &text, int limit) {
+bool TBoundedXml::WithinLimits(const QString &text, int maxDepth, qsizetype maxNodes) {
     int depth = 0;
-    int deepest = 0;
+    qsizetype nodes = 0;
     qsizetype i = 0;
     while ((i = text.indexOf(QLatin1Char('<'), i)) >= 0) {
         const QStringView rest = QStringView(text).mid(i);
@@ -47,25 +50,25 @@ int TBoundedXml::Depth(const QString &text, int limit) {
         } else if (rest.startsWith(QLatin1String("<?"))) {
             i = SkipPast(text, i + 2, QLatin1String("?>"));
         } else if (rest.startsWith(QLatin1String("<!"))) {
-            i = MarkupEnd(text, i + 2, true) + 1;
+            i = MarkupEnd(text, i + 2, true, nullptr) + 1;
         } else if (rest.startsWith(QLatin1String("</"))) {
             depth = qMax(0, depth - 1);
-            i = MarkupEnd(text, i + 2, false) + 1;
+            i = MarkupEnd(text, i + 2, false, nullptr) + 1;
         } else {
-            const qsizetype end = MarkupEnd(text, i + 1, false);
-            if (end < text.size() && text.at(end - 1) != QLatin1Char('/')) {
-                deepest = qMax(deepest, ++depth);
-                if (deepest > limit)
-                    return deepest;
-            }
+            ++nodes; // the element, then its attributes
+            const qsizetype end = MarkupEnd(text, i + 1, false, &nodes);
+            if (nodes > maxNodes)
+                return false;
+            if (end < text.size() && text.at(end - 1) != QLatin1Char('/') && ++depth > maxDepth)
+                return false;
             i = end + 1;
         }
     }
-    return deepest;
+    return true;
 }
 
 bool TBoundedXml::Parse(const QString &text, QDomDocument &doc) {
-    if (text.size() > MaxLength || Depth(text) > MaxDepth)
+    if (text.size() > MaxLength || !WithinLimits(text))
         return false;
     QDomDocument parsed;
     if (!parsed.setContent(text))

@@ -1,6 +1,7 @@
 #include "platform/AnsiCodePage.h"
 #include "side/TCatalogue.h"
 #include "store/ScrambleText.h"
+#include "store/TBoundedXml.h"
 #include "store/TDataFile.h"
 #include "support/TTestSupport.h"
 
@@ -213,12 +214,16 @@ void TestCatalogue::DeepOrOversizedFileCountsAsNoCatalogue() {
     QCOMPARE(Url(c.FindByLocation("S\\" + QString("F\\").repeated(200) + "G\\")),
              QString("http://127.0.0.1/g/"));
 
-    // Nested far beyond any real file (the DOM alone would take many seconds), or larger than
-    // any real catalogue: refused, the game is gone.
+    // Nested far beyond any real file (the DOM alone would take many seconds), larger than any
+    // real catalogue, or with more elements and attributes than seven catalogues of 5,000
+    // games: refused, the game is gone.
     const QByteArray large = QByteArray("<?xml version=\"1.0\"?><games><s caption=\"S\" pad=\"") +
                              QByteArray(TDataFile::MaxSize, 'x') +
                              "\"><g caption=\"G\" url=\"u\"/></s></games>";
-    for (const QByteArray &text : {nested(30000), large}) {
+    const QByteArray crowded = QByteArray("<?xml version=\"1.0\"?><games><s caption=\"S\">") +
+                               QByteArray("<g/>").repeated(TBoundedXml::MaxNodes) +
+                               "<g caption=\"G\" url=\"u\"/></s></games>";
+    for (const QByteArray &text : {nested(30000), large, crowded}) {
         QVERIFY(c.LoadText(QString::fromUtf8(nested(2)))); // something loaded before
         WriteFile(file, ScrambleText(text));
         QVERIFY(!c.LoadCatalogue(file));
