@@ -91,6 +91,10 @@ constexpr std::array<const char *, TSkin::BitmapCount> Members = {
     "btn_go.bmp",       "btn_list.bmp",    "bg_searchbox.bmp",
 };
 
+// A skin bitmap as large as a 2,000 x 2,000 screen, or a skin file, is far below this; a member
+// that unpacks to more is damaged or hostile and is treated as missing.
+constexpr qint64 MaxSkinMember = 16 * 1024 * 1024;
+
 // Same order as Members.
 constexpr std::array<QImage TSkin::*, TSkin::BitmapCount> MemberFields = {
     &TSkin::StatusBar,   &TSkin::TitleBar,  &TSkin::ToolBar,     &TSkin::TabBar,
@@ -166,12 +170,12 @@ QString LoadSkinFrom(const QString &archivePath, const QString &name, TSkin &ski
         QImage image;
         // A missing or undecodable member leaves its bitmap empty; what is drawn from it draws
         // nothing.
-        if (zip.Extract(QString::fromLatin1(Members[i]), data))
+        if (zip.Extract(QString::fromLatin1(Members[i]), data, MaxSkinMember))
             image = QImage::fromData(data, "BMP");
         skin.Bitmap(i) = image;
     }
     QByteArray ini;
-    if (!zip.Extract(name + QStringLiteral(".ini"), ini))
+    if (!zip.Extract(name + QStringLiteral(".ini"), ini, MaxSkinMember))
         return QString();
     return ApplySkinFile(SplitSkinLines(UnicodeFromAnsi(ini)), skin);
 }

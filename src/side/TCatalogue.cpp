@@ -2,6 +2,8 @@
 
 #include "platform/AnsiCodePage.h"
 #include "store/ScrambleText.h"
+#include "store/TBoundedXml.h"
+#include "store/TDataFile.h"
 
 #include <QFile>
 
@@ -28,19 +30,20 @@ void TCatalogue::Clear() {
 }
 
 bool TCatalogue::LoadCatalogue(const QString &fileName) {
-    QFile f(fileName);
-    if (!f.exists())
+    if (!QFile::exists(fileName))
         return CataloguePresent();
-    if (!f.open(QIODevice::ReadOnly)) {
+    // Unreadable, too large, too deep or damaged: no catalogue.
+    QByteArray bytes;
+    if (!TDataFile::Read(fileName, bytes)) {
         Clear();
         return false;
     }
-    return LoadText(UnicodeFromAnsi(ScrambleText(f.readAll())));
+    return LoadText(UnicodeFromAnsi(ScrambleText(bytes)));
 }
 
 bool TCatalogue::LoadText(const QString &text) {
     QDomDocument doc;
-    if (!doc.setContent(text)) {
+    if (!TBoundedXml::Parse(text, doc)) {
         Clear();
         return false;
     }

@@ -18,7 +18,8 @@ public:
     static QString FileName(const QString &programDir);
 
     // Reads the scrambled GBK file when it exists; a missing file leaves the document as it is.
-    // A file that does not parse leaves no catalogue. Returns whether a catalogue is present.
+    // A file that does not parse, or is too large or nested too deep to be a real catalogue,
+    // leaves no catalogue. Returns whether a catalogue is present.
     bool LoadCatalogue(const QString &fileName);
     // The same from plain XML text.
     bool LoadText(const QString &text);

@@ -2,19 +2,49 @@
 
 #include "platform/AnsiCodePage.h"
 #include "store/EWriteError.h"
+#include "store/TDataFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <climits>
 
 namespace {
 
+// The file as raw lines, each with its own line break. Only lines that a write changes are
+// encoded again: bytes that are not valid GBK (a UTF-8 comment, a damaged value) survive every
+// write unchanged.
 struct TLines {
-    QStringList Lines;
-    QString Eol = QStringLiteral("\r\n");
+    QStringList Lines;       // decoded, for finding sections and keys
+    QList<QByteArray> Raw;   // the bytes of each line, without its line break
+    QList<QByteArray> Ends;  // each line's own line break; empty on a last line without one
+    QByteArray Eol = "\r\n"; // for written lines: the file's first line break
+
+    void Set(int i, const QString &line) {
+        Lines[i] = line;
+        Raw[i] = AnsiFromUnicode(line);
+        Ends[i] = Eol;
+    }
+    void Insert(int i, const QString &line) {
+        if (i > 0 && Ends[i - 1].isEmpty())
+            Ends[i - 1] = Eol;
+        Lines.insert(i, line);
+        Raw.insert(i, AnsiFromUnicode(line));
+        Ends.insert(i, Eol);
+    }
+    void Append(const QString &line) { Insert(int(Lines.size()), line); }
+    void Remove(int i) {
+        Lines.removeAt(i);
+        Raw.removeAt(i);
+        Ends.removeAt(i);
+    }
+    QByteArray Bytes() const {
+        QByteArray out;
+        for (int i = 0; i < Raw.size(); ++i)
+            out += Raw[i] + Ends[i];
+        return out;
+    }
 };
 
 TLines ReadLines(const QString &path) {
@@ -22,15 +52,29 @@ TLines ReadLines(const QString &path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return result;
-    const QString text = UnicodeFromAnsi(f.readAll());
-    if (!text.contains(QLatin1String("\r\n")) && text.contains(QLatin1Char('\n')))
-        result.Eol = QStringLiteral("\n");
-    QString normalised = text;
-    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    result.Lines = normalised.split(QLatin1Char('\n'));
-    if (!result.Lines.isEmpty() && result.Lines.last().isEmpty())
-        result.Lines.removeLast(); // the final line break does not start another line
+    // CR and LF never occur inside a GBK character, so the bytes split into lines safely.
+    const QByteArray bytes = f.readAll();
+    bool eolSeen = false;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
+        qsizetype next = end;
+        if (next < bytes.size())
+            next +=
+                bytes[next] == '\r' && next + 1 < bytes.size() && bytes[next + 1] == '\n' ? 2 : 1;
+        const QByteArray raw = bytes.mid(start, end - start);
+        const QByteArray eol = bytes.mid(end, next - end);
+        if (!eolSeen && !eol.isEmpty()) {
+            result.Eol = eol;
+            eolSeen = true;
+        }
+        result.Lines.append(UnicodeFromAnsi(raw));
+        result.Raw.append(raw);
+        result.Ends.append(eol);
+        start = next;
+    }
     return result;
 }
 
@@ -178,14 +222,7 @@ static void WriteLines(const QString &path, const TLines &file) {
     // A read-only file must stay untouched, though its folder would let a rename replace it.
     if (info.exists() && !info.isWritable())
         throw EWriteError(failure);
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        throw EWriteError(failure);
-    QString text = file.Lines.join(file.Eol);
-    if (!file.Lines.isEmpty())
-        text += file.Eol;
-    out.write(AnsiFromUnicode(text));
-    if (!out.commit())
+    if (!TDataFile::WritePrivate(path, file.Bytes()))
         throw EWriteError(failure);
 }
 
@@ -195,17 +232,17 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     int header = FindSection(file.Lines, section);
     if (header < 0) {
         if (!file.Lines.isEmpty() && !file.Lines.last().trimmed().isEmpty())
-            file.Lines.append(QString());
-        file.Lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
-        file.Lines.append(entry);
+            file.Append(QString());
+        file.Append(QLatin1Char('[') + section + QLatin1Char(']'));
+        file.Append(entry);
     } else if (const int line = FindKey(file.Lines, header, key); line >= 0) {
-        file.Lines[line] = entry;
+        file.Set(line, entry);
     } else {
         // After the section's last non-blank line, so blank separators stay between sections.
         int at = SectionEnd(file.Lines, header);
         while (at > header + 1 && file.Lines[at - 1].trimmed().isEmpty())
             --at;
-        file.Lines.insert(at, entry);
+        file.Insert(at, entry);
     }
     WriteLines(FPath, file);
 }
@@ -230,6 +267,6 @@ void TIniFile::DeleteKey(const QString &section, const QString &key) {
     const int line = FindKey(file.Lines, header, key);
     if (line < 0)
         return;
-    file.Lines.removeAt(line);
+    file.Remove(line);
     WriteLines(FPath, file);
 }

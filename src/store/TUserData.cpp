@@ -3,11 +3,12 @@
 #include "platform/AnsiCodePage.h"
 #include "store/EWriteError.h"
 #include "store/ScrambleText.h"
+#include "store/TBoundedXml.h"
+#include "store/TDataFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -150,7 +151,8 @@ QByteArray TUserData::ToFileBytes() const {
 
 bool TUserData::FromFileBytes(const QByteArray &bytes) {
     QDomDocument doc;
-    if (!doc.setContent(UnicodeFromAnsi(ScrambleText(bytes)))) {
+    if (bytes.size() > TDataFile::MaxSize ||
+        !TBoundedXml::Parse(UnicodeFromAnsi(ScrambleText(bytes)), doc)) {
         FDoc = QDomDocument(); // no usable root, as after any failed load
         return false;
     }
@@ -159,10 +161,11 @@ bool TUserData::FromFileBytes(const QByteArray &bytes) {
 }
 
 bool TUserData::Load() {
-    QFile f(FCurrentFile);
-    if (FCurrentFile.isEmpty() || !f.exists())
+    if (FCurrentFile.isEmpty() || !QFile::exists(FCurrentFile))
         return true;
-    if (!f.open(QIODevice::ReadOnly) || !FromFileBytes(f.readAll())) {
+    // Too large, too deep or damaged: refused like any file that does not parse, and kept.
+    QByteArray bytes;
+    if (!TDataFile::Read(FCurrentFile, bytes) || !FromFileBytes(bytes)) {
         FDoc = QDomDocument();
         FUnreadableFile = FCurrentFile;
         return false;
@@ -187,11 +190,7 @@ void TUserData::Save() const {
             throw EWriteError(failure);
         FUnreadableFile.clear();
     }
-    QSaveFile out(FCurrentFile);
-    if (!out.open(QIODevice::WriteOnly))
-        throw EWriteError(failure);
-    out.write(ToFileBytes());
-    if (!out.commit())
+    if (!TDataFile::WritePrivate(FCurrentFile, ToFileBytes()))
         throw EWriteError(failure);
 }
 

@@ -24,10 +24,12 @@ public:
     void SetCurrentFile(const QString &path) { FCurrentFile = path; }
 
     // Reads the current user file when it exists: true also when it does not (document kept);
-    // false when it does not parse (the document is then empty). The file is never written here.
+    // false when it does not parse, or is too large or nested too deep to be a real user file
+    // (the document is then empty). The file is never written here.
     bool Load();
-    // Writes the current user file when one is set: to a temporary file beside it, renamed over
-    // the old one, so an interrupted save leaves the old file whole. A document without root is
+    // Writes the current user file when one is set: to a temporary file beside it, readable by
+    // the user only and flushed to disk, renamed over the old one, so an interrupted save leaves
+    // the old file whole. A document without root is
     // never written. A file that failed to load is first kept as "<file>.bad" before the first
     // save replaces it. Throws EWriteError.
     void Save() const;

@@ -86,69 +86,137 @@ int TZipFile::IndexOf(const QString &name) const {
     return -1;
 }
 
-bool TZipFile::Extract(int index, QByteArray &out) {
-    out.clear();
+template <typename TSink>
+bool TZipFile::Stream(int index, qint64 maxSize, TSink &&sink, qint64 *size) {
     if (!FZip || index < 0)
         return false;
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_stat_index(FZip, zip_uint64_t(index), 0, &st) != 0) {
-        FError = QString::fromLocal8Bit(zip_strerror(FZip));
-        return false;
-    }
     zip_file_t *file = zip_fopen_index(FZip, zip_uint64_t(index), 0);
     if (!file) {
         FError = QString::fromLocal8Bit(zip_strerror(FZip));
         return false;
     }
-    QByteArray data;
+    qint64 total = 0;
+    bool ok = true;
     char buffer[65536];
     zip_int64_t n;
-    while ((n = zip_fread(file, buffer, sizeof buffer)) > 0)
-        data.append(buffer, int(n));
-    const bool ok = n == 0;
-    if (!ok)
+    while ((n = zip_fread(file, buffer, sizeof buffer)) > 0) {
+        total += n;
+        if (total > maxSize) {
+            const TZipEntry *entry = Entry(index);
+            FError = QStringLiteral("%1 unpacks to more than %2 bytes")
+                         .arg(entry ? entry->Name : QString::number(index))
+                         .arg(maxSize);
+            ok = false;
+            break;
+        }
+        if (!sink(buffer, qsizetype(n))) {
+            ok = false;
+            break;
+        }
+    }
+    if (ok && n < 0) {
         FError = QString::fromLocal8Bit(zip_file_strerror(file));
-    zip_fclose(file); // also where a bad checksum shows
-    if (!ok)
+        ok = false;
+    }
+    // Closing is where a bad checksum shows.
+    if (const int closed = zip_fclose(file); closed != 0 && ok) {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, closed);
+        FError = QString::fromLocal8Bit(zip_error_strerror(&ze));
+        zip_error_fini(&ze);
+        ok = false;
+    }
+    if (size)
+        *size = total;
+    return ok;
+}
+
+bool TZipFile::Extract(int index, QByteArray &out, qint64 maxSize) {
+    out.clear();
+    QByteArray data;
+    const bool ok = Stream(index, maxSize, [&data](const char *chunk, qsizetype n) {
+        data.append(chunk, n);
+        return true;
+    });
+    if (ok)
+        out = data;
+    return ok;
+}
+
+bool TZipFile::Extract(const QString &name, QByteArray &out, qint64 maxSize) {
+    return Extract(IndexOf(name), out, maxSize);
+}
+
+const TZipEntry *TZipFile::Entry(int index) const {
+    const auto it = std::find_if(FEntries.cbegin(), FEntries.cend(),
+                                 [index](const TZipEntry &e) { return e.Index == index; });
+    return it == FEntries.cend() ? nullptr : &*it;
+}
+
+bool TZipFile::ExtractToFile(int index, const QString &target, qint64 maxSize) {
+    return WriteMember(index, target, maxSize, nullptr);
+}
+
+bool TZipFile::WriteMember(int index, const QString &target, qint64 maxSize, qint64 *size) {
+    const TZipEntry *entry = Entry(index);
+    if (!entry || entry->IsFolder)
         return false;
-    out = data;
+    const QString failure = QStringLiteral("cannot write %1").arg(target);
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly)) {
+        FError = failure;
+        return false;
+    }
+    bool written = true;
+    const bool ok = Stream(
+        index, maxSize,
+        [&out, &written](const char *chunk, qsizetype n) {
+            written = out.write(chunk, n) == n;
+            return written;
+        },
+        size);
+    if (!written)
+        FError = failure;
+    if (!ok) {
+        out.cancelWriting(); // the temporary file goes, the old target stays
+        return false;
+    }
+    if (!out.commit()) {
+        FError = failure;
+        return false;
+    }
     return true;
 }
 
-bool TZipFile::Extract(const QString &name, QByteArray &out) {
-    return Extract(IndexOf(name), out);
+bool TZipFile::ExtractTo(int index, const QString &folder, qint64 maxSize) {
+    return Unpack(index, folder, maxSize, nullptr);
 }
 
-bool TZipFile::ExtractTo(int index, const QString &folder) {
-    const auto it = std::find_if(FEntries.cbegin(), FEntries.cend(),
-                                 [index](const TZipEntry &e) { return e.Index == index; });
-    if (it == FEntries.cend())
+bool TZipFile::Unpack(int index, const QString &folder, qint64 maxSize, qint64 *size) {
+    const TZipEntry *entry = Entry(index);
+    if (!entry)
         return false;
-    if (!it->Safe) {
-        FError = QStringLiteral("refused member name: %1").arg(it->Name);
+    if (!entry->Safe) {
+        FError = QStringLiteral("refused member name: %1").arg(entry->Name);
         return false;
     }
     const QString base = QDir(folder).absolutePath() + QLatin1Char('/');
-    if (it->IsFolder)
-        return QDir().mkpath(base + it->FolderPath);
-    QByteArray data;
-    if (!Extract(index, data))
-        return false;
-    const QString target = base + it->FolderPath + it->FileName;
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
-        FError = QStringLiteral("cannot write %1").arg(target);
-        return false;
-    }
-    return true;
+    if (entry->IsFolder)
+        return QDir().mkpath(base + entry->FolderPath);
+    return WriteMember(index, base + entry->FolderPath + entry->FileName, maxSize, size);
 }
 
-bool TZipFile::ExtractAll(const QString &folder) {
+bool TZipFile::ExtractAll(const QString &folder, qint64 maxTotal) {
     bool all = true;
-    for (const TZipEntry &e : FEntries)
-        all = ExtractTo(e.Index, folder) && all;
+    qint64 left = maxTotal;
+    for (const TZipEntry &e : FEntries) {
+        qint64 size = 0;
+        if (Unpack(e.Index, folder, left, &size))
+            left -= size; // a refused member was not written and spends nothing
+        else
+            all = false;
+    }
     return all;
 }
 

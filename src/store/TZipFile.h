@@ -33,12 +33,24 @@ public:
     QList<TZipEntry> Entries() const { return FEntries; }
     int IndexOf(const QString &name) const; // exact member name, -1 when absent
 
-    bool Extract(int index, QByteArray &out);
-    bool Extract(const QString &name, QByteArray &out);
+    // Caps on what one member may unpack to. The declared size is never trusted: members are
+    // read in chunks and refused as soon as they pass the cap, so a small archive that unpacks
+    // to gigabytes costs neither memory nor disk.
+    static constexpr qint64 MaxMemberSize = 16 * 1024 * 1024;     // into memory
+    static constexpr qint64 MaxUnpackSize = 1024LL * 1024 * 1024; // to files, per archive
+
+    // False, out empty, when the member is missing, damaged or larger than maxSize.
+    bool Extract(int index, QByteArray &out, qint64 maxSize = MaxMemberSize);
+    bool Extract(const QString &name, QByteArray &out, qint64 maxSize = MaxMemberSize);
+    // Streams the member into a temporary file beside target (creating its folder) and renames
+    // it over target. False when the member is missing, a folder, damaged or larger than
+    // maxSize: target is then as it was and no temporary file is left.
+    bool ExtractToFile(int index, const QString &target, qint64 maxSize = MaxUnpackSize);
     // Writes the member to folder + its name (creating subfolders). Refuses unsafe names.
-    bool ExtractTo(int index, const QString &folder);
-    // Every safe member; false when any member was refused or failed (the others are written).
-    bool ExtractAll(const QString &folder);
+    bool ExtractTo(int index, const QString &folder, qint64 maxSize = MaxUnpackSize);
+    // Every safe member, all of them together at most maxTotal bytes; false when any member was
+    // refused or failed (the others are written).
+    bool ExtractAll(const QString &folder, qint64 maxTotal = MaxUnpackSize);
 
     static bool IsSafeName(const QString &name);
 
@@ -48,4 +60,10 @@ private:
     QList<TZipEntry> FEntries;
     QString FError;
     void ReadEntries();
+    const TZipEntry *Entry(int index) const;
+    bool WriteMember(int index, const QString &target, qint64 maxSize, qint64 *size);
+    bool Unpack(int index, const QString &folder, qint64 maxSize, qint64 *size);
+    // Feeds the member to sink in chunks; false when it is missing, damaged or passes maxSize.
+    template <typename TSink>
+    bool Stream(int index, qint64 maxSize, TSink &&sink, qint64 *size = nullptr);
 };

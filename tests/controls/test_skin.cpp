@@ -243,12 +243,15 @@ void TestSkin::missingArchiveAndMembers() {
     junk.close();
     QVERIFY(!LoadSkinFrom(junk.fileName(), "default", skin).isEmpty());
 
-    // Without the skin file the colours stay 0 and the font the toolkit's; missing or
-    // undecodable members leave their bitmaps empty.
+    // Without the skin file the colours stay 0 and the font the toolkit's; missing,
+    // undecodable or oversized members (a good bitmap padded past 16 MB) leave their bitmaps
+    // empty.
     QImage frame(21, 3, QImage::Format_RGB32);
     frame.fill(Qt::gray);
     const QString path = dir.filePath("partial.skin");
-    QVERIFY(MakeZip(path, {{"frame.bmp", Bmp(frame)}, {"button.bmp", "garbage"}}));
+    QVERIFY(MakeZip(path, {{"frame.bmp", Bmp(frame)},
+                           {"button.bmp", "garbage"},
+                           {"bg_titlebar.bmp", Bmp(frame) + QByteArray(16 << 20, '\0')}}));
     TSkin partial;
     QCOMPARE(LoadSkinFrom(path, "default", partial), QString());
     QVERIFY(partial.Loaded);

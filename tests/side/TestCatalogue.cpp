@@ -1,6 +1,8 @@
 #include "platform/AnsiCodePage.h"
 #include "side/TCatalogue.h"
 #include "store/ScrambleText.h"
+#include "store/TBoundedXml.h"
+#include "store/TDataFile.h"
 #include "support/TTestSupport.h"
 
 #include <QEventLoop>
@@ -54,6 +56,7 @@ private slots:
     void FindByLocationWalksFirstMatchingCaptions();
     void EveryGameResolvesToItselfOrAnEarlierTwin();
     void RandomInputNeverBreaksTheLookups();
+    void DeepOrOversizedFileCountsAsNoCatalogue();
     void ReadsTheDemoPortalCatalogue();
 };
 
@@ -187,6 +190,45 @@ void TestCatalogue::RandomInputNeverBreaksTheLookups() {
         const QDomElement e = c.FindByLocation(location);
         if (!e.isNull() && e != c.Root())
             QCOMPARE(c.FindByLocation(TCatalogue::LocationOf(e)).isNull(), false);
+    }
+}
+
+void TestCatalogue::DeepOrOversizedFileCountsAsNoCatalogue() {
+    QTemporaryDir dir;
+    const QString file = TCatalogue::FileName(dir.path() + "/");
+    const auto nested = [](int levels) {
+        return QByteArray("<?xml version=\"1.0\"?><games><s caption=\"S\">") +
+               QByteArray("<folder caption=\"F\">").repeated(levels) +
+               "<game caption=\"G\" url=\"http://127.0.0.1/g/\"/>" +
+               QByteArray("</folder>").repeated(levels) + "</s></games>";
+    };
+    // Neither comments, CDATA nor the document type add depth: a real catalogue still loads.
+    WriteFile(file, ScrambleText("<?xml version=\"1.0\"?><!DOCTYPE games [<!ENTITY e \"a>b\">]>"
+                                 "<games><!-- <a><a> --><s caption=\"S\"><![CDATA[<b><b>]]>"
+                                 "<g caption=\"G\" url=\"u\"/></s></games>"));
+    TCatalogue c;
+    QVERIFY(c.LoadCatalogue(file));
+    QCOMPARE(Url(c.FindByLocation("S\\G\\")), QString("u"));
+    WriteFile(file, ScrambleText(nested(200)));
+    QVERIFY(c.LoadCatalogue(file));
+    QCOMPARE(Url(c.FindByLocation("S\\" + QString("F\\").repeated(200) + "G\\")),
+             QString("http://127.0.0.1/g/"));
+
+    // Nested far beyond any real file (the DOM alone would take many seconds), larger than any
+    // real catalogue, or with more elements and attributes than seven catalogues of 5,000
+    // games: refused, the game is gone.
+    const QByteArray large = QByteArray("<?xml version=\"1.0\"?><games><s caption=\"S\" pad=\"") +
+                             QByteArray(TDataFile::MaxSize, 'x') +
+                             "\"><g caption=\"G\" url=\"u\"/></s></games>";
+    const QByteArray crowded = QByteArray("<?xml version=\"1.0\"?><games><s caption=\"S\">") +
+                               QByteArray("<g/>").repeated(TBoundedXml::MaxNodes) +
+                               "<g caption=\"G\" url=\"u\"/></s></games>";
+    for (const QByteArray &text : {nested(30000), large, crowded}) {
+        QVERIFY(c.LoadText(QString::fromUtf8(nested(2)))); // something loaded before
+        WriteFile(file, ScrambleText(text));
+        QVERIFY(!c.LoadCatalogue(file));
+        QVERIFY(!c.CataloguePresent());
+        QVERIFY(c.FindByLocation("S\\G\\").isNull());
     }
 }
 

@@ -108,6 +108,15 @@ void TestIniFile::WritesKeepOtherLines() {
     ini.DeleteKey("General", "x");
     QVERIFY(!ini.ValueExists("General", "x"));
     QCOMPARE(ini.ReadString("General", "y", ""), QString("2"));
+
+    // Bytes that are not GBK (a UTF-8 comment, a damaged value) and each line's own line break
+    // survive a write unchanged; only the written line is encoded again.
+    const QByteArray head = "; caf\xC3\xA9 \xE2\x80\x94 UTF-8\r\n[Window]\r\nTitle=\x80\xFF\r\n";
+    WriteRaw(Path("foreign.ini"), head + "Left=1\nTop=2\rState=1");
+    TIniFile foreign(Path("foreign.ini"));
+    foreign.WriteInteger("Window", "Left", 30);
+    foreign.WriteInteger("Window", "Width", 800);
+    QCOMPARE(ReadRaw(Path("foreign.ini")), head + "Left=30\r\nTop=2\rState=1\r\nWidth=800\r\n");
 }
 
 void TestIniFile::FailedWriteKeepsFile() {

@@ -1,5 +1,6 @@
 #include "platform/AnsiCodePage.h"
 #include "store/ScrambleText.h"
+#include "store/TDataFile.h"
 #include "store/TUserData.h"
 
 #include <QDir>
@@ -20,6 +21,8 @@ private slots:
     void EnsureStructureRepairsMissingFolders();
     void UserListIgnoresDefaultUser();
     void CharactersOutsideGbkSurvive();
+    void DeepOrOversizedFileIsRefusedAndKept();
+    void SavedFileIsForTheUserOnly();
 
 private:
     static void WriteRaw(const QString &path, const QByteArray &bytes) {
@@ -191,6 +194,59 @@ void TestUserData::CharactersOutsideGbkSurvive() {
     QVERIFY(e.FromFileBytes(d.ToFileBytes()));
     QCOMPARE(e.FindAccount("g\\", "u").attribute("caption"), QStringLiteral("smile \U0001F600"));
     QCOMPARE(e.FindAccount("g\\", "u").attribute("pass"), QStringLiteral("\u00e9t\u00e9"));
+}
+
+void TestUserData::DeepOrOversizedFileIsRefusedAndKept() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("userdata/deep.dat");
+    const QByteArray declaration = "<?xml version=\"1.0\"?>";
+    // Nested far beyond any real file: the DOM alone would take many seconds.
+    const QByteArray deep = ScrambleText(declaration + QByteArray("<folder>").repeated(30000) +
+                                         QByteArray("</folder>").repeated(30000));
+    // Well-formed but larger than any real user file.
+    const QByteArray large =
+        ScrambleText(declaration + "<folder><folder><item location=\"g\\\" user=\"u\" pass=\"" +
+                     QByteArray(TDataFile::MaxSize, 'x') + "\"/></folder><folder/></folder>");
+    for (const QByteArray &bytes : {deep, large}) {
+        WriteRaw(file, bytes);
+        TUserData d;
+        d.SetCurrentFile(file);
+        QVERIFY(!d.Load());
+        QVERIFY(d.IsEmpty());
+        d.Save();
+        QCOMPARE(ReadRaw(file), bytes); // refused, never replaced
+    }
+    // A deep but plausible nesting still loads.
+    WriteRaw(file, ScrambleText(declaration + QByteArray("<folder>").repeated(200) +
+                                QByteArray("</folder>").repeated(200)));
+    TUserData d;
+    d.SetCurrentFile(file);
+    QVERIFY(d.Load());
+    QVERIFY(!d.IsEmpty());
+}
+
+void TestUserData::SavedFileIsForTheUserOnly() {
+    QTemporaryDir dir;
+    const QString fresh = dir.filePath("userdata/new.dat");
+    const QString old = dir.filePath("userdata/old.dat");
+    WriteRaw(old, "readable by everyone");
+    QFile::setPermissions(old, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                   QFile::ReadOther);
+    for (const QString &file : {fresh, old}) {
+        TUserData d;
+        d.EnsureStructure();
+        d.Root().setAttribute("password", "secret");
+        d.SetCurrentFile(file);
+        d.Save();
+        const auto perms = QFile::permissions(file);
+        QVERIFY(!(perms & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther)));
+        QVERIFY(perms & QFile::ReadOwner);
+        TUserData e;
+        e.SetCurrentFile(file);
+        QVERIFY(e.Load());
+        QCOMPARE(e.Root().attribute("password"), QString("secret"));
+    }
+    QCOMPARE(QDir(dir.filePath("userdata")).entryList(QDir::Files).size(), 2); // no leftovers
 }
 
 QTEST_GUILESS_MAIN(TestUserData)

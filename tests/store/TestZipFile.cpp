@@ -51,6 +51,7 @@ private slots:
     void SubfolderNamesAndExtraction();
     void RefusedNames();
     void DamagedArchives();
+    void OversizedMembersAreRefused();
 };
 
 void TestZipFile::StoredAndDeflatedMembers() {
@@ -150,6 +151,54 @@ void TestZipFile::DamagedArchives() {
         QVERIFY(!ok || out == data);
         QVERIFY(!ok);
     }
+}
+
+void TestZipFile::OversizedMembersAreRefused() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bomb.zip");
+    // Deflates to a few kilobytes; unpacks past the cap for memory.
+    QVERIFY(MakeZip(
+        path, {{"zeros.bin", QByteArray(TZipFile::MaxMemberSize + 1, '\0')}, {"small.txt", "ok"}}));
+    QVERIFY(QFileInfo(path).size() < 100000);
+    TZipFile zip;
+    QVERIFY(zip.Open(path));
+    QByteArray out;
+    QVERIFY(!zip.Extract("zeros.bin", out));
+    QVERIFY(out.isEmpty());
+    QVERIFY(zip.ErrorString().contains("zeros.bin"));
+    QVERIFY(zip.Extract("small.txt", out));
+    QCOMPARE(out, QByteArray("ok"));
+
+    // The sizes the archive declares are not believed: here they say 2 bytes.
+    QByteArray raw = ReadRaw(path);
+    const auto declare = [&raw](qsizetype at) { raw.replace(at, 4, QByteArray("\x02\0\0\0", 4)); };
+    declare(22);                             // the first local header
+    declare(raw.indexOf("PK\x01\x02") + 24); // its central directory record
+    TZipFile lying;
+    QVERIFY(lying.OpenData(raw));
+    QCOMPARE(lying.Entries().at(lying.IndexOf("zeros.bin")).Size, 2);
+    QVERIFY(!lying.Extract("zeros.bin", out, 1 << 20));
+    QVERIFY(out.isEmpty());
+
+    // To files: a refused member leaves the old file and no temporary file behind.
+    const QString folder = dir.filePath("out");
+    QDir().mkpath(folder);
+    const QString target = folder + "/zeros.bin";
+    QFile old(target);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    QVERIFY(!zip.ExtractToFile(zip.IndexOf("zeros.bin"), target, 1 << 20));
+    QCOMPARE(ReadRaw(target), QByteArray("old"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"zeros.bin"});
+    QVERIFY(zip.ExtractToFile(zip.IndexOf("small.txt"), folder + "/sub/small.txt", 2));
+    QCOMPARE(ReadRaw(folder + "/sub/small.txt"), QByteArray("ok"));
+    QVERIFY(zip.ExtractToFile(zip.IndexOf("zeros.bin"), target));
+    QCOMPARE(QFileInfo(target).size(), TZipFile::MaxMemberSize + 1);
+
+    // The whole unpack shares one cap.
+    const QString all = dir.filePath("all");
+    QVERIFY(!zip.ExtractAll(all, 1 << 20));
+    QCOMPARE(QDir(all).entryList(QDir::Files), QStringList{"small.txt"});
 }
 
 QTEST_GUILESS_MAIN(TestZipFile)
