@@ -1,5 +1,5 @@
 #pragma once
-// The skin (unit theme): the bitmaps, font and colours every piece of chrome is drawn from.
+// The skin: the bitmaps, font and colours every piece of chrome is drawn from.
 // They are filled once at start-up by LoadSkin and only read afterwards.
 //
 // Parsing (SkinValue, colours, the skin file) and the three-slice geometry need no widgets, so

@@ -1,5 +1,5 @@
 #pragma once
-// The message box (unit tip): a caption, one or two text lines and "确定" or "是"/"否". Every
+// The message box: a caption, one or two text lines and "确定" or "是"/"否". Every
 // notice and question of the program goes through ShowTip.
 
 #include "controls/TSkinForm.h"
