@@ -304,7 +304,7 @@ void TfrmCaptor::SaveToFile() {
         const QString error =
             TImageSaver::Save(image, TCaptureGeometry::SaveName(chosen, type), type);
         if (!error.isEmpty())
-            ShowTip(QStringLiteral("提示"), QStringLiteral("图像没有保存。"), error, 0);
+            ShowTip(QStringLiteral("提示"), QStringLiteral("图像没有保存。"), error, bkOk);
     }
     close();
 }

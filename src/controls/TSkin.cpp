@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 struct TNamedColor {
@@ -319,31 +321,43 @@ QColor ColorToQColor(TColor color) {
     return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
 
+TSliceRects ThreeSliceRects(const QRect &rect, const QRect &source) {
+    const int s = source.width() / 3;
+    const int end = std::min(s, rect.width() / 2);
+    const int top = rect.top();
+    const int h = rect.height();
+    TSliceRects r;
+    r.Source[0] = QRect(source.left(), source.top(), end, source.height());
+    r.Source[1] = QRect(source.left() + s, source.top(), s, source.height());
+    // A narrow end keeps the outer pixels of its slice.
+    r.Source[2] = QRect(source.left() + 3 * s - end, source.top(), end, source.height());
+    r.Target[0] = QRect(rect.left(), top, end, h);
+    r.Target[1] = QRect(rect.left() + end, top, rect.width() - 2 * end, h);
+    r.Target[2] = QRect(rect.left() + rect.width() - end, top, end, h);
+    return r;
+}
+
 TSliceRects ThreeSliceRects(const QRect &rect, const QSize &bitmap, bool second) {
     const int w = bitmap.width() / 6;
-    const int h = bitmap.height();
-    const int x0 = second ? 3 * w : 0;
-    const int left = rect.left();
-    const int top = rect.top();
-    const int right = rect.left() + rect.width(); // exclusive edges, as the cut is given
-    const int bottom = rect.top() + rect.height();
-    TSliceRects r;
-    for (int k = 0; k < 3; ++k)
-        r.Source[k] = QRect(x0 + k * w, 0, w, h);
-    r.Target[0] = QRect(left, top, w, bottom - top);
-    r.Target[1] = QRect(left + w, top, right - w - (left + w), bottom - top);
-    r.Target[2] = QRect(right - w, top, w, bottom - top);
-    return r;
+    return ThreeSliceRects(rect, QRect(second ? 3 * w : 0, 0, 3 * w, bitmap.height()));
+}
+
+void DrawThreeSlice(QPainter &canvas, const QRect &rect, const QImage &bitmap,
+                    const QRect &source) {
+    if (bitmap.isNull() || source.width() < 3)
+        return;
+    const TSliceRects r = ThreeSliceRects(rect, source);
+    for (int k = 0; k < 3; ++k) {
+        if (r.Target[k].width() > 0 && r.Target[k].height() > 0 && r.Source[k].width() > 0)
+            canvas.drawImage(r.Target[k], bitmap, r.Source[k]);
+    }
 }
 
 void DrawThreeSlice(QPainter &canvas, const QRect &rect, const QImage &bitmap, bool second) {
     if (bitmap.isNull())
         return;
-    const TSliceRects r = ThreeSliceRects(rect, bitmap.size(), second);
-    for (int k = 0; k < 3; ++k) {
-        if (r.Target[k].width() > 0 && r.Target[k].height() > 0 && r.Source[k].width() > 0)
-            canvas.drawImage(r.Target[k], bitmap, r.Source[k]);
-    }
+    const int w = bitmap.width() / 6;
+    DrawThreeSlice(canvas, rect, bitmap, QRect(second ? 3 * w : 0, 0, 3 * w, bitmap.height()));
 }
 
 QImage MagentaTransparent(const QImage &image) {

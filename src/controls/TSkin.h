@@ -1,5 +1,5 @@
 #pragma once
-// The skin (unit theme): the bitmaps, font and colours every piece of chrome is drawn from.
+// The skin: the bitmaps, font and colours every piece of chrome is drawn from.
 // They are filled once at start-up by LoadSkin and only read afterwards.
 //
 // Parsing (SkinValue, colours, the skin file) and the three-slice geometry need no widgets, so
@@ -109,12 +109,19 @@ bool StrToInt(const QString &text, qint32 &value);
 bool StringToColor(const QString &text, TColor &color);
 QColor ColorToQColor(TColor color);
 
-// Source and target rectangles of a two-state three-slice bitmap drawn into rect.
+// Three-slice drawing: a part of a bitmap cut into three equal columns, drawn into a rectangle
+// with both ends as they are and the middle stretched; an end never takes more than half of the
+// rectangle. Every tool bar button, tab, menu item, title bar, push button and progress bar of
+// the skin is drawn this way.
 struct TSliceRects {
     std::array<QRect, 3> Source;
     std::array<QRect, 3> Target;
 };
+// source: the part of the bitmap that holds the three slices.
+TSliceRects ThreeSliceRects(const QRect &rect, const QRect &source);
+// A two-state bitmap: six equal columns, the first state's three slices, then the second's.
 TSliceRects ThreeSliceRects(const QRect &rect, const QSize &bitmap, bool second);
+void DrawThreeSlice(QPainter &canvas, const QRect &rect, const QImage &bitmap, const QRect &source);
 void DrawThreeSlice(QPainter &canvas, const QRect &rect, const QImage &bitmap, bool second);
 
 // A copy of image in which magenta (255, 0, 255) pixels are fully transparent.

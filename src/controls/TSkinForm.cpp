@@ -1,6 +1,7 @@
 #include "controls/TSkinForm.h"
 
 #include "controls/TEControl.h"
+#include "controls/TPushButton.h"
 #include "controls/TSkin.h"
 #include "store/TSettings.h"
 
@@ -34,14 +35,6 @@ const QImage &WindowButtonsImage() {
         masked = MagentaTransparent(Skin().BtnWindow);
     }
     return masked;
-}
-
-// Push buttons when the skin has no button bitmap.
-constexpr int PlainButtonWidth = 75;
-constexpr int PlainButtonHeight = 23;
-
-int PushButtonHeight() {
-    return Skin().Button.isNull() ? PlainButtonHeight : Skin().Button.height() / 3;
 }
 
 } // namespace
@@ -281,11 +274,8 @@ void TSkinForm::PaintTitleBar(QPainter &Painter) {
     QPainter p(&picture);
 
     const int s = skin.TitleBar.width() / 3;
-    if (s > 0) {
-        p.drawImage(QRect(0, 0, s, th), skin.TitleBar, QRect(0, 0, s, th));
-        p.drawImage(QRect(s, 0, w - 2 * s, th), skin.TitleBar, QRect(s, 0, s, th));
-        p.drawImage(QRect(w - s, 0, s, th), skin.TitleBar, QRect(2 * s, 0, s, th));
-    }
+    if (s > 0)
+        DrawThreeSlice(p, QRect(0, 0, w, th), skin.TitleBar, QRect(0, 0, 3 * s, th));
 
     const QImage &buttons = WindowButtonsImage();
     const int bw = buttons.width() / 5;
@@ -368,7 +358,7 @@ void TSkinForm::PaintClient(QPainter &Painter) {
     Painter.fillRect(FClient->rect(), ColorToQColor(Skin().Face));
     if (!FButtonBar)
         return;
-    const int y = ClientHeight() - PushButtonHeight() - 18;
+    const int y = ClientHeight() - TPushButton::ButtonSize().height() - 18;
     const int right = ClientWidth() - 8;
     Painter.setPen(QPen(ColorToQColor(Skin().Shadow), 1));
     Painter.drawLine(8, y, right, y);
@@ -620,11 +610,11 @@ void TSkinForm::MinimizeWindow() {
 void TSkinForm::keyPressEvent(QKeyEvent *Event) {
     if (!FButtons.isEmpty()) {
         if (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter) {
-            SetModalResult(FTag == 4 ? 6 : 1);
+            SetModalResult(FTag == bkYesNo ? mrYes : mrOk);
             return;
         }
         if (Event->key() == Qt::Key_Escape) {
-            SetModalResult(2);
+            SetModalResult(mrCancel);
             return;
         }
     }
@@ -633,60 +623,23 @@ void TSkinForm::keyPressEvent(QKeyEvent *Event) {
 
 // ---- buttons and modal show ----------------------------------------------------------------
 
-void TSkinForm::AddButtons(int Kind) {
+void TSkinForm::AddButtons(TButtonKind Kind) {
     QList<std::pair<QString, int>> list;
-    if (Kind == 0)
-        list = {{QStringLiteral("确定"), 1}};
-    else if (Kind == 1)
-        list = {{QStringLiteral("取消"), 2}, {QStringLiteral("确定"), 1}};
-    else if (Kind == 4)
-        list = {{QStringLiteral("否"), 7}, {QStringLiteral("是"), 6}};
+    if (Kind == bkOk)
+        list = {{QStringLiteral("确定"), mrOk}};
+    else if (Kind == bkOkCancel)
+        list = {{QStringLiteral("取消"), mrCancel}, {QStringLiteral("确定"), mrOk}};
+    else if (Kind == bkYesNo)
+        list = {{QStringLiteral("否"), mrNo}, {QStringLiteral("是"), mrYes}};
     FTag = Kind;
-    const QImage &bitmap = Skin().Button;
-    const int bh = PushButtonHeight();
-    const int bw = bitmap.isNull() ? PlainButtonWidth : bitmap.width();
+    const QSize size = TPushButton::ButtonSize();
     int x = width() - 16;
     for (const auto &[caption, result] : list) {
-        auto *button = new TEControl(FClient);
-        button->SetTag(result);
-        button->SetCaption(caption);
-        button->setGeometry(x - bw, ClientHeight() - bh - 8, bw, bh);
+        auto *button = new TPushButton(FClient, caption, result,
+                                       [this](int Result) { SetModalResult(Result); });
+        button->setGeometry(x - size.width(), ClientHeight() - size.height() - 8, size.width(),
+                            size.height());
         x = button->x() - 8;
-        button->OnGetIndex = [](TEControl *Sender, int &Index, int X, int Y) {
-            if (X >= 0 && X <= Sender->width() && Y >= 0 && Y <= Sender->height())
-                Index = 0;
-        };
-        button->OnDrawControl = [](TEControl *Sender, QPainter &Canvas) {
-            const QImage &image = Skin().Button;
-            const QRect r = Sender->rect();
-            int row = 1;
-            if (Sender->OverIndex() < 0)
-                row = 0;
-            else if (Sender->OverIndex() == Sender->DownIndex())
-                row = 2;
-            if (image.isNull()) {
-                // Plain look without a skin: a framed face, darker when pressed.
-                Canvas.fillRect(r, ColorToQColor(row == 2 ? Skin().Shadow : Skin().Face));
-                Canvas.setPen(ColorToQColor(row == 1 ? Skin().FontColor : Skin().Shadow));
-                Canvas.drawRect(r.adjusted(0, 0, -1, -1));
-            } else {
-                const int sw = image.width() / 3;
-                const int h = image.height() / 3;
-                const int y = row * h;
-                Canvas.drawImage(QRect(0, 0, sw, r.height()), image, QRect(0, y, sw, h));
-                Canvas.drawImage(QRect(sw, 0, r.width() - 2 * sw, r.height()), image,
-                                 QRect(sw, y, sw, h));
-                Canvas.drawImage(QRect(r.width() - sw, 0, sw, r.height()), image,
-                                 QRect(2 * sw, y, sw, h));
-            }
-            Canvas.setPen(ColorToQColor(Skin().FontColor));
-            Canvas.drawText(r.adjusted(0, 0, 0, -2), Qt::AlignCenter | Qt::TextSingleLine,
-                            Sender->Caption());
-        };
-        button->OnMouseUp = [this](TEControl *Sender, Qt::MouseButton, TShiftState, int, int) {
-            if (Sender->OverIndex() == Sender->DownIndex())
-                SetModalResult(Sender->Tag());
-        };
         button->show();
         FButtons.append(button);
     }

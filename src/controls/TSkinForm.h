@@ -18,6 +18,17 @@ class QEventLoop;
 
 class TEControl;
 
+// What a modal show returns: the result of the button pressed; mrNone when the window was closed
+// otherwise.
+enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+
+// The standard button rows of a dialog and of the message box.
+enum TButtonKind : int {
+    bkOk = 0,       // "确定" (mrOk)
+    bkOkCancel = 1, // "取消" (mrCancel), "确定" (mrOk)
+    bkYesNo = 4,    // "否" (mrNo), "是" (mrYes)
+};
+
 // Everything the title-bar hit test depends on, so it can be computed without a window.
 struct TTitleGeometry {
     int Width = 0;        // outer window width
@@ -75,9 +86,9 @@ public:
     int Tag() const { return FTag; }
     void SetTag(int Value) { FTag = Value; }
 
-    // The standard push buttons: kind 0 "确定" (1); 1 "取消" (2), "确定" (1); 4 "否" (7), "是"
-    // (6); other kinds none. The first button listed is the rightmost. Sets Tag to Kind.
-    void AddButtons(int Kind);
+    // The standard push buttons of Kind (none for a value outside TButtonKind). The first button
+    // listed is the rightmost. Sets Tag to Kind.
+    void AddButtons(TButtonKind Kind);
     QList<TEControl *> Buttons() const { return FButtons; }
     TEControl *ButtonWithResult(int Result) const;
 

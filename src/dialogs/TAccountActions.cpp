@@ -25,7 +25,7 @@ bool TAccountActions::SaveUserData() {
         UserData().Save();
         return true;
     } catch (const EWriteError &e) {
-        ShowTip(Notice, QStringLiteral("无法保存用户数据文件！"), e.Message(), 0);
+        ShowTip(Notice, QStringLiteral("无法保存用户数据文件！"), e.Message(), bkOk);
         return false;
     }
 }
@@ -42,7 +42,7 @@ void TAccountActions::SwitchUser(QWidget *owner, const QString &programDir) {
         data.SetCurrentFile(TUserData::DefaultUserFile(programDir));
         if (!data.Load())
             ShowTip(Notice, QStringLiteral("用户数据文件已损坏，无法读取："), data.CurrentFile(),
-                    0);
+                    bkOk);
     }
     data.EnsureStructure();
 }
@@ -53,10 +53,10 @@ void TAccountActions::Export(QWidget *owner) {
         return;
     if (!TAccountTransfer::Export(UserData(), path)) {
         ShowTip(Notice, QStringLiteral("导出帐号失败！无法写入文件，请确保有相应权限！"), QString(),
-                0);
+                bkOk);
         return;
     }
-    ShowTip(Notice, QStringLiteral("您的帐号已成功导出，请妥善保管您的帐号。"), QString(), 0);
+    ShowTip(Notice, QStringLiteral("您的帐号已成功导出，请妥善保管您的帐号。"), QString(), bkOk);
 }
 
 void TAccountActions::Import(QWidget *owner) {
@@ -65,17 +65,17 @@ void TAccountActions::Import(QWidget *owner) {
         return;
     const auto result = TAccountTransfer::Import(UserData(), path, []() {
         return ShowTip(QStringLiteral("确认"), QStringLiteral("游戏大厅中有相同的帐号，是否覆盖？"),
-                       QString(), 4) == 6;
+                       QString(), bkYesNo) == mrYes;
     });
     switch (result) {
     case TAccountTransfer::TImport::Unreadable:
-        ShowTip(Notice, QStringLiteral("导入帐号失败！文件格式错误或已损坏！"), QString(), 0);
+        ShowTip(Notice, QStringLiteral("导入帐号失败！文件格式错误或已损坏！"), QString(), bkOk);
         break;
     case TAccountTransfer::TImport::SaveFailed:
-        ShowTip(Notice, QStringLiteral("导入帐号失败！无法保存用户数据文件！"), QString(), 0);
+        ShowTip(Notice, QStringLiteral("导入帐号失败！无法保存用户数据文件！"), QString(), bkOk);
         break;
     case TAccountTransfer::TImport::Done:
-        ShowTip(Notice, QStringLiteral("您的帐号已成功导入到游戏大厅！"), QString(), 0);
+        ShowTip(Notice, QStringLiteral("您的帐号已成功导入到游戏大厅！"), QString(), bkOk);
         break;
     }
 }
@@ -83,7 +83,8 @@ void TAccountActions::Import(QWidget *owner) {
 void TAccountActions::CloseAction(QWidget *owner, int action) {
     if (action == 0) {
         if (!TAccountTransfer::ClearAccounts(UserData()))
-            ShowTip(Notice, QStringLiteral("无法保存用户数据文件！"), UserData().CurrentFile(), 0);
+            ShowTip(Notice, QStringLiteral("无法保存用户数据文件！"), UserData().CurrentFile(),
+                    bkOk);
     } else if (action == 1) {
         Export(owner);
     }
@@ -111,7 +112,7 @@ void TAccountActions::ProcessCapture(QWidget *owner, const QString &report,
             auto *prompt = new TForm1(owner);
             QPointer<TForm1> guard(prompt);
             prompt->Edit1->setText(login.Title);
-            const bool ok = prompt->ShowModal() == 1 && guard;
+            const bool ok = prompt->ShowModal() == mrOk && guard;
             if (ok) {
                 caption = prompt->Edit1->text();
                 if (prompt->CheckBox1->isChecked() && SettingsOpen()) {

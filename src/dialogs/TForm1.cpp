@@ -29,7 +29,7 @@ void TForm1::FormShow() {
     SetButtonBar(true);
     if (!FButtonsAdded) {
         FButtonsAdded = true;
-        AddButtons(1);
+        AddButtons(bkOkCancel);
     }
     Edit1->setFocus();
     Edit1->selectAll();

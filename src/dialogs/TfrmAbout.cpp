@@ -112,6 +112,6 @@ void TfrmAbout::FormShow() {
     SetButtonBar(true);
     if (!FButtonsAdded) {
         FButtonsAdded = true;
-        AddButtons(0);
+        AddButtons(bkOk);
     }
 }

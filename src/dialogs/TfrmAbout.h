@@ -1,5 +1,5 @@
 #pragma once
-// The about box (unit about): the program's version and a link to the portal's home page.
+// The about box: the program's version and a link to the portal's home page.
 
 #include "controls/TSkinForm.h"
 

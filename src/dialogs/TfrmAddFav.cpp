@@ -149,7 +149,7 @@ void TfrmAddFav::TakePage(const QString &tabTitle, HWND host) {
 
 void TfrmAddFav::NewFolder() {
     TfrmNewFolder dialog(this);
-    while (dialog.ShowModal() == 1) {
+    while (dialog.ShowModal() == mrOk) {
         const QString parent = dialog.ParentFolder();
         const QString name = dialog.Edit1->text();
         const QString error = TFavorites::CreateFolder(parent, name);
@@ -158,7 +158,7 @@ void TfrmAddFav::NewFolder() {
             Folder->setEditText(name);
             break;
         }
-        ShowTip(QStringLiteral("提示"), QStringLiteral("无法新建文件夹。"), error, 0);
+        ShowTip(QStringLiteral("提示"), QStringLiteral("无法新建文件夹。"), error, bkOk);
     }
     Edit1->setFocus();
 }
@@ -167,7 +167,7 @@ void TfrmAddFav::FormShow() {
     SetButtonBar(true);
     if (!FButtonsAdded) {
         FButtonsAdded = true;
-        AddButtons(1);
+        AddButtons(bkOkCancel);
     }
     Edit1->setFocus();
 }
@@ -175,12 +175,12 @@ void TfrmAddFav::FormShow() {
 bool TfrmAddFav::AddFavourite(QWidget *owner, const QString &tabTitle, HWND host) {
     TfrmAddFav dialog(owner);
     dialog.TakePage(tabTitle, host);
-    while (dialog.ShowModal() == 1) {
+    while (dialog.ShowModal() == mrOk) {
         const QString error =
             TFavorites::Add(dialog.ChosenFolder(), dialog.Edit1->text(), dialog.Edit2->text());
         if (error.isEmpty())
             return true;
-        ShowTip(QStringLiteral("提示"), QStringLiteral("无法添加到收藏夹。"), error, 0);
+        ShowTip(QStringLiteral("提示"), QStringLiteral("无法添加到收藏夹。"), error, bkOk);
     }
     return false;
 }

@@ -57,7 +57,7 @@ void TfrmClose::FormShow() {
     SetButtonBar(true);
     if (!FButtonsAdded) {
         FButtonsAdded = true;
-        AddButtons(1);
+        AddButtons(bkOkCancel);
     }
 }
 

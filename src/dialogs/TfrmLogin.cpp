@@ -196,7 +196,7 @@ bool TfrmLogin::Execute(const QString &programDir, TUserData &data, TSettings *s
     else
         form.ComboBox1->setFocus();
     // Only a log-in that passed the check ends with OK; everything else is a cancel.
-    if (form.ShowModal() == 1 && form.Message->text().isEmpty() && !data.Root().isNull())
+    if (form.ShowModal() == mrOk && form.Message->text().isEmpty() && !data.Root().isNull())
         return true;
     TUsers::CancelLogin(data);
     return false;

@@ -55,7 +55,7 @@ void TfrmNewFolder::ChooseFolder(const QString &relative, const QString &caption
 void TfrmNewFolder::FormShow() {
     if (!FButtonsAdded) {
         FButtonsAdded = true;
-        AddButtons(1);
+        AddButtons(bkOkCancel);
     }
     Edit1->setFocus();
 }

@@ -20,7 +20,7 @@ void TfrmPass::FormShow() {
     SetButtonBar(true);
     if (!FButtonsAdded) {
         FButtonsAdded = true;
-        AddButtons(1);
+        AddButtons(bkOkCancel);
     }
     Edit1->setFocus();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The password entry (unit protect), used to release a protected tab.
+// The password entry, used to release a protected tab.
 
 #include "controls/TSkinForm.h"
 

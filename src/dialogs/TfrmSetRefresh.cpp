@@ -47,7 +47,7 @@ void TfrmSetRefresh::FormShow() {
     SetButtonBar(true);
     if (!FButtonsAdded) {
         FButtonsAdded = true;
-        AddButtons(1);
+        AddButtons(bkOkCancel);
     }
     Edit1->setFocus();
     Edit1->selectAll();

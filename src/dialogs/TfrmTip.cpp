@@ -82,7 +82,7 @@ int ShowTip(const QString &Caption, const QString &Line1, const QString &Line2, 
     form->SetCaption(Caption);
     form->Label1->setText(Line1);
     form->Label2->setText(Line2);
-    form->AddButtons(Kind);
+    form->AddButtons(TButtonKind(Kind));
     form->SetButtonBar(true);
     QPointer<TfrmTip> guard(form);
     const int result = form->ShowModal();

@@ -1,5 +1,5 @@
 #pragma once
-// The message box (unit tip): a caption, one or two text lines and "确定" or "是"/"否". Every
+// The message box: a caption, one or two text lines and "确定" or "是"/"否". Every
 // notice and question of the program goes through ShowTip.
 
 #include "controls/TSkinForm.h"
@@ -14,7 +14,7 @@ struct TTipCall {
     QString Caption;
     QString Line1;
     QString Line2;
-    int Kind = 0;
+    int Kind = bkOk; // a TButtonKind
 };
 
 class TfrmTip : public TSkinForm {
@@ -29,7 +29,8 @@ public:
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
 
-    // Test seam: the next ShowTip answers this without showing a window (answers queue up).
+    // Test seam: the next ShowTip answers this (a TModalResult) without showing a window (answers
+    // queue up).
     static void SetNextAnswer(int Answer);
     // The recent ShowTip calls, oldest first; taking them clears the record.
     static QList<TTipCall> TakeCalls();
@@ -45,6 +46,7 @@ private:
 // active window.
 void SetTipOwner(QWidget *Owner);
 
-// Shows the message box modally: Kind 0 "确定" only, 4 "是" and "否". Returns 1 for "确定",
-// 6 for "是", 7 for "否", 0 when the window was closed otherwise.
+// Shows the message box modally; Kind is a TButtonKind: "确定" only (bkOk) or "是" and "否"
+// (bkYesNo). Returns a TModalResult: mrOk, mrYes, mrNo, or mrNone when the window was closed
+// otherwise.
 int ShowTip(const QString &Caption, const QString &Line1, const QString &Line2, int Kind);

@@ -31,7 +31,28 @@ QString SearchUrl(const QString &service, int tag, const QString &text) {
     if (text.isEmpty() || tag < 0 || tag >= SearchEngineCount)
         return QString();
     return service + QStringLiteral("/go_search.php?s=") + SearchEngineKey(tag) +
-           QStringLiteral("&k=") + text;
+           QStringLiteral("&k=") + QueryValue(text);
+}
+
+QString QueryValue(const QString &text) {
+    QString value;
+    value.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '%':
+        case '&':
+        case '#':
+        case '+':
+        case ';':
+        case '=':
+            value += QLatin1Char('%') +
+                     QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            break;
+        default:
+            value += c;
+        }
+    }
+    return value;
 }
 
 QString CompleteAddress(const QString &text, Qt::KeyboardModifiers modifiers) {

@@ -15,19 +15,6 @@ int MenuItemHeight() {
     return h > 0 ? h : 24;
 }
 
-// Three equal vertical slices: both ends as they are, the middle stretched.
-void DrawSlices(QPainter &painter, const QRect &rect, const QImage &image) {
-    if (image.isNull())
-        return;
-    const int s = image.width() / 3;
-    const int h = image.height();
-    painter.drawImage(QRect(rect.left(), rect.top(), s, rect.height()), image, QRect(0, 0, s, h));
-    painter.drawImage(QRect(rect.left() + s, rect.top(), rect.width() - 2 * s, rect.height()),
-                      image, QRect(s, 0, s, h));
-    painter.drawImage(QRect(rect.right() + 1 - s, rect.top(), s, rect.height()), image,
-                      QRect(2 * s, 0, s, h));
-}
-
 TMenuStyle *SharedStyle() {
     static TMenuStyle *style = new TMenuStyle;
     return style;
@@ -127,7 +114,7 @@ void TMenuStyle::drawControl(ControlElement element, const QStyleOption *option,
     const bool enabled = item->state & State_Enabled;
     const bool selected = item->state & State_Selected;
     if (selected && enabled)
-        DrawSlices(*painter, r, Skin().BgMenuItem);
+        DrawThreeSlice(*painter, r, Skin().BgMenuItem, Skin().BgMenuItem.rect());
 
     const bool checked = item->checkType != QStyleOptionMenuItem::NotCheckable && item->checked;
     const QIcon::Mode mode = enabled ? QIcon::Normal : QIcon::Disabled;

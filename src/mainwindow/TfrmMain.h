@@ -6,20 +6,25 @@
 #include "controls/TSkinForm.h"
 #include "core/TCompanion.h"
 #include "mainwindow/TAdStrip.h"
+#include "mainwindow/THostDispatch.h"
+#include "mainwindow/TMainMenus.h"
+#include "mainwindow/TNavigation.h"
+#include "mainwindow/TStripHandlers.h"
+#include "mainwindow/TTabBarPainter.h"
 #include "mainwindow/TTabSet.h"
+#include "mainwindow/TTabTools.h"
 #include "mainwindow/TToolBarLayout.h"
+#include "mainwindow/TToolBarPainter.h"
 #include "mainwindow/TToolButton.h"
 #include "platform/WinMessages.h"
 
-#include <QHash>
-#include <QImage>
 #include <QPointer>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class QMenu;
-class QAction;
 class TAddressBox;
 class TEControl;
 class TEEdit;
@@ -27,7 +32,6 @@ class THTTPGet;
 class TPaintPanel;
 class TWBEmbedded;
 class TMiniHome;
-class QActionGroup;
 
 class TfrmMain : public TSkinForm {
     Q_OBJECT
@@ -73,10 +77,10 @@ public:
     TEControl *TabBar() const { return FTabBar; }
     TEControl *StatusBar() const { return FStatusBar; }
     const TAdStrip &AdStrip() const { return FAdStrip; }
-    QMenu *TabMenu() const { return FPopupMenu1; }
-    QMenu *RefreshMenu() const { return FPopupMenu3; }
-    QMenu *AccountMenu() const { return FPopupMenu4; }
-    QMenu *EngineMenu() const { return FPopupMenu6; }
+    QMenu *TabMenu() const { return FMenus->PopupMenu1; }
+    QMenu *RefreshMenu() const { return FMenus->PopupMenu3; }
+    QMenu *AccountMenu() const { return FMenus->PopupMenu4; }
+    QMenu *EngineMenu() const { return FMenus->PopupMenu6; }
     QString PendingCaptureReport() const { return FCaptureReport; }
 
     // Tool bar actions by strip index, as a release on that item does.
@@ -90,8 +94,6 @@ public:
 signals:
     // After a capture report's 50 ms delay: the typed login to offer for saving.
     void CapturedLogin(const QString &report);
-    // The tab list or a tab's caption changed.
-    void TabsChanged();
 
 protected:
     void FormShow() override;
@@ -100,8 +102,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The units that act on the window's tabs, strips and components on its behalf.
+    friend class TMainMenus;
+    friend class THostDispatch;
+    friend class TStripHandlers;
+    friend class TTabTools;
+    friend class TNavigation;
+
     void CreateComponents();
-    void CreateMenus();
     void FirstShow();
     void LayoutClient();
     void Panel3Resize();
@@ -112,38 +120,12 @@ private:
     void SavePlacement();
     void Shutdown();
 
-    LRESULT WndProc(const Win::TMessage &message);
-    void HostRegister(HWND host);
-    void HostTitle();
-    void HostCommandNotice();
     void CaptureTimerTimer();
     void PostToCurrent(LPARAM command, WPARAM argument = 0);
     LRESULT SendToTab(int index, LPARAM command, WPARAM argument);
 
-    // Strip handlers.
-    void ToolBarDrawControl(TEControl *sender, QPainter &canvas);
-    void ToolBarGetIndex(TEControl *sender, int &index, int x, int y);
-    void ToolBarChangeIndex(TEControl *sender, int &index);
-    void ToolBarMouseDown(TEControl *sender, Qt::MouseButton button, int x, int y);
-    void ToolBarMouseUp(TEControl *sender);
-    void TabBarDrawControl(TEControl *sender, QPainter &canvas);
-    void TabBarGetIndex(TEControl *sender, int &index, int x, int y);
-    void TabBarMouseDown(Qt::MouseButton button, bool doubleClick, int x, int y);
-    void TabBarMouseUp();
-    void StatusBarDrawControl(TEControl *sender, QPainter &canvas);
-    void StatusBarGetIndex(TEControl *sender, int &index, int x, int y);
-    void StatusBarMouseDown(int x, int y);
     void Panel3Paint(TPaintPanel *sender, QPainter &canvas);
-    void AdTimerTimer();
-    void Timer1Timer();
     void FetchAdStrip();
-    void PopupArrowMenu(QMenu *menu, int row);
-    void SearchBoxFocusChange(bool focused);
-    void RefreshMenuPopup();
-    void AutoRefreshMenuPopup();
-    void SetRefreshInterval(int index);
-    void ProtectTab(int index);
-    bool UnprotectTab(HWND handle);
     QString StartPageUrl() const;
 
     // Call sites of the parts that arrive with their own windows.
@@ -174,9 +156,12 @@ private:
     TTabSet FTabs;
     TToolBarLayout FLayout;
     TAdStrip FAdStrip;
-    struct {
-        QImage Icons, GrayIcons, SmallButtons, SearchGo, AddressGo, TabButtons;
-    } FImages;
+    TToolBarPainter FToolBarPainter;
+    TTabBarPainter FTabBarPainter;
+    THostDispatch FHostDispatch;
+    TStripHandlers FStrips;
+    TTabTools FTabTools;
+    TNavigation FNavigation;
     bool FMetricsDone = false;
     bool FFirstShown = false;
     bool FFullScreen = false;
@@ -187,7 +172,6 @@ private:
     QString FCaptureReport;
     // Modifiers of the Enter that the address box is about to hand on.
     Qt::KeyboardModifiers FEnterModifiers;
-    QHash<HWND, int> FRefreshSeconds; // last interval set per host
 
     TEControl *FToolBar = nullptr;
     TEControl *FToolBar2 = nullptr;
@@ -199,16 +183,7 @@ private:
     QWidget *FPanel1 = nullptr;
     TEControl *FStatusBar = nullptr;
 
-    QMenu *FPopupMenu1 = nullptr; // tab context menu
-    QMenu *FPopupMenu2 = nullptr; // tray menu
-    QMenu *FPopupMenu3 = nullptr; // refresh arrow
-    QMenu *FPopupMenu4 = nullptr; // account arrow
-    QMenu *FPopupMenu5 = nullptr; // title bar menu button
-    QMenu *FPopupMenu6 = nullptr; // search engines
-    QMenu *FAutoRefreshMenu = nullptr;
-    QAction *FAutoRefreshOn = nullptr;
-    QAction *FRefreshMenuOn = nullptr;
-    QList<QAction *> FEngineActions;
+    std::unique_ptr<TMainMenus> FMenus;
 
     QTimer FTimer1;       // closes ToolBar2 on a press elsewhere
     QTimer FAdTimer;      // scrolls the ad strip

@@ -118,7 +118,8 @@ void TAccountPage::SaveItem(int id, const QString &caption, const QString &user,
     try {
         FData.Save();
     } catch (const EWriteError &e) {
-        ShowTip(QStringLiteral("提示"), QStringLiteral("无法保存用户数据文件！"), e.Message(), 0);
+        ShowTip(QStringLiteral("提示"), QStringLiteral("无法保存用户数据文件！"), e.Message(),
+                bkOk);
     }
     emit ItemSaved(id);
 }
@@ -131,7 +132,8 @@ void TAccountPage::DeleteItem(int id) {
     try {
         FData.Save();
     } catch (const EWriteError &e) {
-        ShowTip(QStringLiteral("提示"), QStringLiteral("无法保存用户数据文件！"), e.Message(), 0);
+        ShowTip(QStringLiteral("提示"), QStringLiteral("无法保存用户数据文件！"), e.Message(),
+                bkOk);
     }
     emit ItemDeleted(id);
 }

@@ -19,11 +19,11 @@ QWebEngineProfile *AccountProfile() {
 TAccountWebPage::TAccountWebPage(QObject *parent) : QWebEnginePage(AccountProfile(), parent) {}
 
 void TAccountWebPage::javaScriptAlert(const QUrl &, const QString &msg) {
-    ShowTip(QStringLiteral("提示"), msg, QString(), 4);
+    ShowTip(QStringLiteral("提示"), msg, QString(), bkYesNo);
 }
 
 bool TAccountWebPage::javaScriptConfirm(const QUrl &, const QString &msg) {
-    return ShowTip(QStringLiteral("提示"), msg, QString(), 4) == 6;
+    return ShowTip(QStringLiteral("提示"), msg, QString(), bkYesNo) == mrYes;
 }
 
 bool TAccountWebPage::acceptNavigationRequest(const QUrl &url, NavigationType, bool) {

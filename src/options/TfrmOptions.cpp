@@ -164,7 +164,7 @@ void TfrmOptions::FormShow() {
     SetButtonBar(true);
     if (!FButtonsAdded) {
         FButtonsAdded = true;
-        AddButtons(1);
+        AddButtons(bkOkCancel);
     }
 }
 
@@ -226,7 +226,7 @@ void TfrmOptions::Store() {
             Settings().WriteBool(TKey::FillForm, chkFillForm->isChecked());
         }
     } catch (const EWriteError &e) {
-        ShowTip(QStringLiteral("提示"), e.Message(), QString(), 0);
+        ShowTip(QStringLiteral("提示"), e.Message(), QString(), bkOk);
     }
 }
 

@@ -159,6 +159,13 @@ void TestSkin::threeSliceGeometry() {
     r = ThreeSliceRects(QRect(0, 0, 40, 8), QSize(62, 8), true);
     QCOMPARE(r.Source[0], QRect(30, 0, 10, 8));
     QCOMPARE(r.Source[1], QRect(40, 0, 10, 8));
+    // One row of a three-row bitmap into a target narrower than both ends: each end gets half
+    // of it and keeps its outer pixels.
+    r = ThreeSliceRects(QRect(0, 0, 10, 6), QRect(0, 12, 30, 6));
+    QCOMPARE(r.Source[0], QRect(0, 12, 5, 6));
+    QCOMPARE(r.Source[2], QRect(25, 12, 5, 6));
+    QCOMPARE(r.Target[1].width(), 0);
+    QCOMPARE(r.Target[2], QRect(5, 0, 5, 6));
 
     // Drawn: each slice of a two-state bitmap lands in its place, the middle stretched.
     QImage bitmap(12, 2, QImage::Format_RGB32);

@@ -121,7 +121,7 @@ void TestSkinForm::dialogKeepsClientSize() {
 void TestSkinForm::addButtonsPlacement() {
     TSkinForm dialog;
     dialog.SetClientSize(300, 120);
-    dialog.AddButtons(1);
+    dialog.AddButtons(bkOkCancel);
     const QList<TEControl *> buttons = dialog.Buttons();
     QCOMPARE(buttons.size(), 2);
     const int bw = Skin().Button.width();
@@ -137,12 +137,12 @@ void TestSkinForm::addButtonsPlacement() {
 
     TSkinForm yesNo;
     yesNo.SetClientSize(300, 120);
-    yesNo.AddButtons(4);
+    yesNo.AddButtons(bkYesNo);
     QCOMPARE(yesNo.Buttons()[0]->Caption(), QString("否"));
     QCOMPARE(yesNo.Buttons()[1]->Tag(), 6);
     for (int kind : {2, 3, 5, -1}) {
         TSkinForm none;
-        none.AddButtons(kind);
+        none.AddButtons(TButtonKind(kind));
         QVERIFY(none.Buttons().isEmpty());
     }
 }
@@ -160,7 +160,7 @@ void TestSkinForm::buttonResults() {
     for (int result : {6, 7}) {
         TSkinForm dialog;
         dialog.SetClientSize(300, 100);
-        dialog.AddButtons(4);
+        dialog.AddButtons(bkYesNo);
         dialog.SetButtonBar(true);
         ClickLater(&dialog, result);
         QCOMPARE(dialog.ShowModal(), result);
@@ -171,7 +171,7 @@ void TestSkinForm::buttonResults() {
     // A press that leaves the button before the release is no click.
     TSkinForm dialog;
     dialog.SetClientSize(300, 100);
-    dialog.AddButtons(0);
+    dialog.AddButtons(bkOk);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     TEControl *ok = dialog.Buttons()[0];
@@ -187,7 +187,7 @@ void TestSkinForm::buttonResults() {
     // Enter gives the yes result on a yes/no dialog; Esc cancels.
     TSkinForm keys;
     keys.SetClientSize(300, 100);
-    keys.AddButtons(4);
+    keys.AddButtons(bkYesNo);
     QTimer::singleShot(0, &keys, [&keys] {
         QVERIFY(QTest::qWaitForWindowExposed(&keys));
         QTest::keyClick(&keys, Qt::Key_Return);
@@ -203,7 +203,7 @@ void TestSkinForm::buttonResults() {
 void TestSkinForm::closeActsOnRelease() {
     TSkinForm dialog;
     dialog.SetClientSize(300, 100);
-    dialog.AddButtons(0);
+    dialog.AddButtons(bkOk);
     const int y = Skin().TitleBarHeight() / 2;
     const QPoint close(dialog.width() - Skin().FrameThickness() - 5, y);
     QTimer::singleShot(0, &dialog, [&] {
@@ -306,7 +306,7 @@ void TestSkinForm::withoutSkinArchive() {
         QVERIFY(!dialog.windowFlags().testFlag(Qt::FramelessWindowHint));
         dialog.SetClientSize(300, 100);
         QCOMPARE(dialog.size(), QSize(300, 100));
-        dialog.AddButtons(0);
+        dialog.AddButtons(bkOk);
         QCOMPARE(dialog.Buttons()[0]->size(), QSize(75, 23));
         QTimer::singleShot(0, &dialog, [&dialog] {
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -320,7 +320,7 @@ void TestSkinForm::withoutSkinArchive() {
 void TestSkinForm::secondModalDialog() {
     TSkinForm first;
     first.SetClientSize(300, 120);
-    first.AddButtons(0);
+    first.AddButtons(bkOk);
     int secondResult = -1;
     bool secondOnTop = false;
     bool secondModal = true;
@@ -328,7 +328,7 @@ void TestSkinForm::secondModalDialog() {
         QVERIFY(QTest::qWaitForWindowExposed(&first));
         TSkinForm second;
         second.SetClientSize(280, 100);
-        second.AddButtons(4);
+        second.AddButtons(bkYesNo);
         ClickLater(&second, 6);
         QTimer::singleShot(0, &second, [&] {
             QCOMPARE(TSkinForm::ModalForm(), &first);
@@ -353,7 +353,7 @@ void TestSkinForm::secondModalEndsWhenApplicationQuits() {
     QTimer::singleShot(0, &first, [&] {
         TSkinForm second;
         second.SetClientSize(280, 100);
-        second.AddButtons(4);
+        second.AddButtons(bkYesNo);
         QTimer::singleShot(50, qApp, [] { QCoreApplication::exit(0); });
         secondResult = second.ShowModal();
     });

@@ -119,8 +119,8 @@ void TestTip::nextAnswerSeam() {
     TfrmTip::TakeCalls();
     TfrmTip::SetNextAnswer(6);
     TfrmTip::SetNextAnswer(7);
-    QCOMPARE(ShowTip("确认", "a", "", 4), 6);
-    QCOMPARE(ShowTip("提示", "b", "c", 0), 7);
+    QCOMPARE(ShowTip("确认", "a", "", bkYesNo), 6);
+    QCOMPARE(ShowTip("提示", "b", "c", bkOk), 7);
     QCOMPARE(TSkinForm::ModalForm(), nullptr);
     const QList<TTipCall> calls = TfrmTip::TakeCalls();
     QCOMPARE(calls.size(), 2);

@@ -191,6 +191,17 @@ private slots:
         QTRY_COMPARE(Tabs().Count(), before + 2);
         QVERIFY(StartOf(before + 1).endsWith(QStringLiteral("?s=sogou&k=two words")));
 
+        // Characters that would cut the query short reach the search service as typed.
+        const QString typed = QStringLiteral("c++ & c# 100%");
+        search->setFocus();
+        QTRY_VERIFY(search->hasFocus());
+        search->clear();
+        QTest::keyClicks(search, typed);
+        Enter(search);
+        QTRY_COMPARE(Tabs().Count(), before + 3);
+        QTRY_COMPARE_WITH_TIMEOUT(Tabs().Tab(before + 2).Title,
+                                  QStringLiteral("搜索结果 - ") + typed, 20000);
+
         // Away from the box the engine's caption stands in for an empty text.
         search->setFocus();
         QTRY_VERIFY(search->hasFocus());

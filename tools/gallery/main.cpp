@@ -67,7 +67,7 @@ int WhileModal(const std::function<int()> &show, const std::function<void(TSkinF
         Settle(form);
         shoot(form);
         if (form->isVisible())
-            form->SetModalResult(2);
+            form->SetModalResult(mrCancel);
     });
     return show();
 }
@@ -119,7 +119,7 @@ void DialogLooks() {
     tip.setObjectName(QStringLiteral("tip"));
     tip.SetCaption(QStringLiteral("确认"));
     tip.Label1->setText(QStringLiteral("是否要关闭已锁定的标签？"));
-    tip.AddButtons(4);
+    tip.AddButtons(bkYesNo);
     tip.SetButtonBar(true);
     tip.show();
     Settle(&tip);
@@ -159,12 +159,12 @@ int main(int argc, char **argv) {
     MainStyleWindow();
     DialogLooks();
 
-    WhileModal([] { return ShowTip("提示", "该页面没有帐号信息，无法保存！", "", 0); },
+    WhileModal([] { return ShowTip("提示", "该页面没有帐号信息，无法保存！", "", bkOk); },
                [](TSkinForm *f) { Shoot(f, QStringLiteral("tip_one_line")); });
     WhileModal(
         [] {
             return ShowTip("提示", "游戏大厅中有相同的帐号，是否覆盖？", "覆盖后原密码将无法恢复。",
-                           4);
+                           bkYesNo);
         },
         [](TSkinForm *f) { Shoot(f, QStringLiteral("tip_two_lines")); });
 
