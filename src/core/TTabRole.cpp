@@ -1,6 +1,6 @@
 #include "core/TTabRole.h"
 
-#include "core/THostProtocol.h"
+#include "protocol/THostProtocol.h"
 #include "core/TWBEmbedded.h"
 #include "platform/WinMessages.h"
 

@@ -1,8 +1,8 @@
 #include "core/TWBEmbedded.h"
 
-#include "core/THostMessages.h"
+#include "protocol/Messages.h"
 #include "core/THostPage.h"
-#include "core/THostProtocol.h"
+#include "protocol/THostProtocol.h"
 #include "store/THistoryStore.h"
 
 #include <QCoreApplication>

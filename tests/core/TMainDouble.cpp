@@ -1,7 +1,7 @@
 #include "TMainDouble.h"
 
-#include "core/THostMessages.h"
-#include "core/THostProtocol.h"
+#include "protocol/Messages.h"
+#include "protocol/THostProtocol.h"
 #include "core/TProgram.h"
 
 TMainDouble::TMainDouble(QSize size) {

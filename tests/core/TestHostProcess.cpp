@@ -2,8 +2,8 @@
 // of the main-window double in this process, against the demo portal.
 #include "THostTestKit.h"
 #include "TMainDouble.h"
-#include "core/THostMessages.h"
-#include "core/THostProtocol.h"
+#include "protocol/Messages.h"
+#include "protocol/THostProtocol.h"
 #include "mainwindow/RegistrationReply.h"
 #include "side/TCatalogue.h"
 #include "store/TSettings.h"

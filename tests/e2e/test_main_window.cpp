@@ -4,7 +4,7 @@
 
 #include "support/TTestSupport.h"
 
-#include "core/THostMessages.h"
+#include "protocol/Messages.h"
 #include "core/TProgram.h"
 #include "platform/WinMessages.h"
 #include "store/TSettings.h"

@@ -11,7 +11,7 @@
 #include "controls/TEEdit.h"
 #include "controls/TSkin.h"
 #include "controls/TSkinForm.h"
-#include "core/THostMessages.h"
+#include "protocol/Messages.h"
 #include "core/TWBEmbedded.h"
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/TfrmMain.h"
