@@ -6,7 +6,7 @@
 // Usage: xvfb-run -a bench_mainwindow [runs] [switches]. Run by hand; not part of the tests.
 
 #include "controls/TSkin.h"
-#include "core/THostMessages.h"
+#include "protocol/Messages.h"
 #include "core/TWBEmbedded.h"
 #include "mainwindow/TfrmMain.h"
 #include "platform/TProcessInfo.h"
