@@ -114,9 +114,10 @@ private slots:
         for (const auto &call : page.Calls)
             QVERIFY(!(call.Code.contains("secret") && call.Code.contains("'*'")));
         // While the page loads a fill that did not finish is tried again; after that, never.
-        QTest::qWait(3 * TLoginFill::FillInterval);
-        const bool again = page.HasNext() && page.NextCode().contains("LudoraHost.fill(");
-        QCOMPARE(again, loading && !finished);
+        if (!finished) {
+            QTest::qWait(3 * TLoginFill::FillInterval);
+            QCOMPARE(page.HasNext() && page.NextCode().contains("LudoraHost.fill("), loading);
+        }
     }
 
     // Frames answer in any order; the first in frame order with a login wins. Each frame is a
