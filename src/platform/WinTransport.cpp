@@ -23,7 +23,7 @@ namespace {
 
 // Reading stops at this much buffered unless the record being read is longer: a peer that
 // floods its socket is served in turns of the event loop instead of filling memory.
-constexpr qsizetype ReadChunk = 1 << 20;
+constexpr qsizetype ReadChunk = 8 << 20;
 
 bool FillAddress(sockaddr_un &addr, const QString &socketPath) {
     const QByteArray path = QFile::encodeName(socketPath);
