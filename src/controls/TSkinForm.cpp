@@ -3,6 +3,7 @@
 #include "controls/TEControl.h"
 #include "controls/TPushButton.h"
 #include "controls/TSkin.h"
+#include "protocol/Messages.h"
 #include "store/TSettings.h"
 
 #include <QApplication>
@@ -20,9 +21,6 @@ namespace {
 
 TSkinForm *ModalFormNow = nullptr;
 HWND Companion = 0;
-
-constexpr quint32 WM_COMPANION = 1227;
-constexpr WPARAM SC_RESTORE = 61728;
 
 const char *const TitleHints[] = {"关闭", "最大化/还原", "最小化", "菜单", ""};
 

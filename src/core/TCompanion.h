@@ -4,12 +4,9 @@
 // goes back to it or the main window closes.
 
 #include "platform/WinMessages.h"
+#include "protocol/Messages.h"
 
 #include <QStringList>
-
-inline constexpr WPARAM SC_MINIMIZE = 0xF020; // 61472
-inline constexpr WPARAM SC_RESTORE = 0xF120;  // 61728
-inline constexpr LPARAM TrayLeftDoubleClick = 515;
 
 class TCompanion {
 public:

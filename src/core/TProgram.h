@@ -3,18 +3,10 @@
 // share the main window's class name and the probe by which a tab process finds its main window.
 
 #include "platform/WinMessages.h"
+#include "protocol/Messages.h"
 
 #include <QString>
 #include <QStringList>
-
-// The class name the main window registers under; tab processes look it up with FindWindow.
-inline constexpr char MainWindowClassName[] = "TLudoraMainWindow";
-
-// Main window messages.
-inline constexpr quint32 WM_MAINPROBE = Win::WM_USER + 201; // 1225, sent by a tab process
-inline constexpr quint32 WM_TRAYICON = Win::WM_USER + 202;  // 1226, the tray callback
-inline constexpr quint32 WM_COMPANION = Win::WM_USER + 203; // 1227, companion browser handshake
-inline constexpr LRESULT MainProbeAnswer = 100083;
 
 class TProgram {
 public:

@@ -1,8 +1,8 @@
 #include "core/TTabRole.h"
 
-#include "core/THostProtocol.h"
 #include "core/TWBEmbedded.h"
 #include "platform/WinMessages.h"
+#include "protocol/THostProtocol.h"
 
 #include <QApplication>
 
@@ -22,6 +22,7 @@ int RunTabRole(QApplication &app, const QStringList &args) {
         QCoreApplication::exit(0);
     };
     TWBEmbedded::SetTabRole(true);
+    TWBEmbedded::SetCommandLine(args);
     TWBEmbedded::SetLastHostGone(end);
     TWBEmbedded::SetDestroyHandler(end);
     // A killed main window must not leave its tab processes behind.

@@ -8,14 +8,15 @@
 // host->SetParentWindow(page area); host->ShowBrowser(). The main window then moves, shows and
 // hides it through its handle; WM_CLOSE deletes it. Call DestroyAll before the application ends.
 
+#include "core/TLoginCapture.h"
+#include "core/TLoginFill.h"
+#include "core/TScriptRunner.h"
 #include "platform/WinMessages.h"
 
-#include <QElapsedTimer>
 #include <QList>
-#include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
-#include <QVariantMap>
 #include <QWidget>
 
 #include <functional>
@@ -24,10 +25,10 @@ class QWebEngineProfile;
 class QWebEngineView;
 class THostPage;
 
-class TWBEmbedded : public QWidget {
+class TWBEmbedded : public QWidget, private TScriptRunner {
     Q_OBJECT
 public:
-    static constexpr int FillInterval = 333; // ms
+    static constexpr int FillInterval = TLoginFill::FillInterval; // ms
     static constexpr int DefaultRefreshSeconds = 20;
 
     // A top-level window until SetParentWindow; startParameter is a URL or a catalogue location,
@@ -44,8 +45,11 @@ public:
     // The process is a tab process: hosts use an off-the-record profile of the process's own.
     static void SetTabRole(bool tabRole);
     static bool TabRole();
-    // The profile every host of this process uses (created on first use): in the main process
-    // a persistent one in the program directory.
+    // The command line of a tab process, program first: program, page area, catalogue location,
+    // optional user. Its location goes into capture reports and a duplicate starts a process
+    // for the same game; without one (the main process) a duplicate is a host of this process.
+    static void SetCommandLine(const QStringList &args);
+    // The profile every host of this process uses (THostProfile).
     static QWebEngineProfile *Profile();
     // Deletes every host, the profile and the history connection; call before the application
     // object goes.
@@ -70,36 +74,17 @@ public:
     bool CanForward() const { return FCanForward; }
     bool RefreshOn() const { return FRefreshOn; }
     int RefreshSeconds() const { return FRefreshSeconds; }
-    bool CaptureArmed() const { return FCaptureArmed; }
-    QString FillUser() const { return FFillUser; }
-    QString FillPassword() const { return FFillPassword; }
-    QString Check() const { return FCheck; }
+    bool CaptureArmed() const { return FCapture.Armed(); }
+    QString FillUser() const { return FFill.User(); }
+    QString FillPassword() const { return FFill.Password(); }
+    QString Check() const { return FFill.Check(); }
     HWND MainWindow() const { return FMainWindow; }
 
 signals:
-    // The main-frame document of a navigation exists (the fill timer may have started).
-    void NavigateComplete(const QString &url);
     // One fill attempt over the page and its frames ended.
     void FillAttempted(bool finished);
-    // A capture run ended; sent tells whether a report went to the main window.
-    void CaptureAttempted(bool sent);
 
 private:
-    // A fill or capture that walks the top document and then the frames one by one, each
-    // frame answering asynchronously through the injected script.
-    struct TFrameRun {
-        int Seq = 0;
-        bool Active = false;
-        int Frame = 0;
-        int Frames = 0;
-        bool AwaitingFill = false;    // fill: the frame was sent the values, not just asked
-        bool FromCommand = false;     // capture: asked by the main window
-        bool FromNavigate = false;    // capture: armed and a navigation began
-        bool TopDone = false;         // capture: the top document has answered
-        QTimer Reply;                 // a frame that does not answer is passed over
-        QMap<int, QVariantMap> Found; // capture: answers of frames not yet due, by index
-    };
-
     LRESULT WndProc(const Win::TMessage &message);
     void Register();
     bool IsCurrent() const;
@@ -110,17 +95,9 @@ private:
     void Duplicate();
     void CloseHost();
     TWBEmbedded *CreatePopup();
-    void RunScript(const QString &code, const std::function<void(const QVariant &)> &done);
-
-    void FillTimerTimer();
-    void FillFrame(int index);
-    void FinishFill(bool finished);
-    void StartCapture(bool fromCommand);
-    void CaptureAdvance();
-    void FinishCapture(bool sent);
+    void RunScript(const QString &code, std::function<void(const QVariant &)> done) override;
     void SendCaptureReport(const QVariantMap &login);
     void ScriptMessage(const QString &json);
-    QString FillState(bool withValues) const;
 
     HWND FHandle = 0;
     HWND FParent = 0;
@@ -132,31 +109,18 @@ private:
     bool FCanForward = false;
     int FReportedBack = -1; // last value posted, -1 before the first
     int FReportedForward = -1;
-    QString FCheck;
-    QString FFillPassword;
-    QString FFillUser;
     QString FUrl;
-    QString FPasswordBox;
-    QString FUserBox;
     QString FStartParameter;
     int FRefreshSeconds = DefaultRefreshSeconds;
     bool FRefreshOn = false;
-    bool FCaptureArmed = false;
     QString FCachedUrl;
     HWND FMainWindow = 0;
     HWND FStatusBarWindow = 0;
     HWND FAddressBoxWindow = 0;
 
-    bool FLoading = false;
     bool FCommitted = false; // the current load has reached navigate-complete
     bool FClosing = false;
-    QTimer FFillTimer;
     QTimer FRefreshTimer;
-    TFrameRun FFill;
-    TFrameRun FCapture;
-    int FNextSeq = 1;
-    // The login of the last form submitted in any frame, told by the frame as it went out; used
-    // when a capture started by that navigation finds the frame's document already replaced.
-    QVariantMap FSubmitted;
-    QElapsedTimer FSubmittedAge;
+    TLoginFill FFill;
+    TLoginCapture FCapture;
 };

@@ -3,10 +3,10 @@
 #include "controls/TComboBox3.h"
 #include "controls/TEControl.h"
 #include "controls/TSkin.h"
-#include "core/THostMessages.h"
 #include "dialogs/TFolderMenu.h"
 #include "dialogs/TfrmNewFolder.h"
 #include "dialogs/TfrmTip.h"
+#include "protocol/Messages.h"
 #include "side/TFavorites.h"
 
 #include <QLabel>

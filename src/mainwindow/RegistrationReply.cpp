@@ -1,5 +1,6 @@
 #include "mainwindow/RegistrationReply.h"
 
+#include "protocol/THostProtocol.h"
 #include "side/TCatalogue.h"
 #include "store/TUserData.h"
 
@@ -32,25 +33,20 @@ TRegistration BuildRegistrationReply(const QString &hostText, const TCatalogue &
         return r;
     }
 
-    QString user, password, userBox, passwordBox;
+    TRegistrationReply reply;
+    reply.Url = AddPartnerId(r.Game.attribute(QStringLiteral("url")), partnerId);
+    reply.Check = r.Game.attribute(QStringLiteral("check"));
     if (!r.User.isEmpty()) {
         const QDomElement account = userData.FindAccount(r.Location, r.User);
         if (!account.isNull()) {
             if (account.hasAttribute(QStringLiteral("pass"))) {
-                user = r.User;
-                password = account.attribute(QStringLiteral("pass"));
+                reply.FillUser = r.User;
+                reply.FillPassword = account.attribute(QStringLiteral("pass"));
             }
-            userBox = account.attribute(QStringLiteral("ubox"));
-            passwordBox = account.attribute(QStringLiteral("pbox"));
+            reply.UserBox = account.attribute(QStringLiteral("ubox"));
+            reply.PasswordBox = account.attribute(QStringLiteral("pbox"));
         }
     }
-    const QString lines[] = {AddPartnerId(r.Game.attribute(QStringLiteral("url")), partnerId),
-                             r.Game.attribute(QStringLiteral("check")),
-                             user,
-                             password,
-                             userBox,
-                             passwordBox};
-    for (const QString &line : lines)
-        r.Reply += line + QLatin1Char('\n');
+    r.Reply = THostProtocol::BuildRegistrationReply(reply);
     return r;
 }

@@ -17,9 +17,7 @@ struct TRegistration {
     QString Reply;    // what the host's window text becomes
 };
 
-// Every one of the six lines of a game reply ends with a line feed, so that empty trailing
-// lines (an account entered by hand has no box names) still count as lines when the host
-// splits the text.
+// The game's catalogue entry and stored account, written as THostProtocol's six-line reply.
 TRegistration BuildRegistrationReply(const QString &hostText, const TCatalogue &catalogue,
                                      const TUserData &userData, const QString &partnerId);
 

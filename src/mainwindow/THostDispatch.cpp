@@ -1,12 +1,12 @@
 #include "mainwindow/THostDispatch.h"
 
 #include "controls/TEControl.h"
-#include "core/THostMessages.h"
-#include "core/THostProtocol.h"
 #include "core/TProgram.h"
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/RegistrationReply.h"
 #include "mainwindow/TfrmMain.h"
+#include "protocol/Messages.h"
+#include "protocol/THostProtocol.h"
 #include "side/TCatalogue.h"
 #include "store/TSettings.h"
 #include "store/TUserData.h"
@@ -49,7 +49,7 @@ LRESULT THostDispatch::WndProc(const Win::TMessage &m) {
             return f.FTabs.Current() ? LRESULT(f.FTabs.Current()->Handle) : 0;
         case HostQueryAddressBox:
             return LRESULT(f.FAddressBoxHandle);
-        case TfrmMain::HostQueryPageArea:
+        case HostQueryPageArea:
             return LRESULT(f.FPanel2Handle);
         default:
             return 0;

@@ -2,10 +2,10 @@
 
 #include "controls/TEControl.h"
 #include "controls/TEEdit.h"
-#include "core/THostMessages.h"
 #include "mainwindow/SearchAddress.h"
 #include "mainwindow/TMenuStyle.h"
 #include "mainwindow/TfrmMain.h"
+#include "protocol/Messages.h"
 #include "store/TSettings.h"
 
 #include <QAction>

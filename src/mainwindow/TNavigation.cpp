@@ -3,11 +3,11 @@
 #include "controls/TAddressBox.h"
 #include "controls/TEControl.h"
 #include "controls/TEEdit.h"
-#include "core/THostMessages.h"
 #include "mainwindow/SearchAddress.h"
 #include "mainwindow/TfrmMain.h"
 #include "net/THTTPGet.h"
 #include "platform/AnsiCodePage.h"
+#include "protocol/Messages.h"
 #include "store/TSettings.h"
 
 TNavigation::TNavigation(TfrmMain &form) : FForm(form) {}

@@ -1,7 +1,7 @@
 #pragma once
 // One tab of the main window: the page host it shows and what the tab bar needs to draw it.
 
-#include "platform/WinMessages.h"
+#include "platform/WinTypes.h"
 
 #include <QDomNode>
 #include <QString>

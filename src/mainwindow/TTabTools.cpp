@@ -1,9 +1,9 @@
 #include "mainwindow/TTabTools.h"
 
-#include "core/THostMessages.h"
 #include "dialogs/TfrmPass.h"
 #include "dialogs/TfrmSetRefresh.h"
 #include "mainwindow/TfrmMain.h"
+#include "protocol/Messages.h"
 
 #include <QLineEdit>
 

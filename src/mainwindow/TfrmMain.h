@@ -44,10 +44,6 @@ public:
     static constexpr int CaptureDelay = 50; // ms before a capture report is handled
     static constexpr int ToolBar2Poll = 100;
 
-    // WM_HOSTQUERY's lParam beyond the protocol: the page area, so that a process started by
-    // hand can be given the handle tab processes are started with.
-    static constexpr LPARAM HostQueryPageArea = 3;
-
     // companion: the companion browser's window from the command line, 0 for none.
     explicit TfrmMain(HWND companion = 0);
     ~TfrmMain() override;

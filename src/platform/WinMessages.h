@@ -7,33 +7,17 @@
 // The folder is $LUDORA_RUNTIME_DIR when set (tests give every run its own), else
 // $XDG_RUNTIME_DIR/ludora, else a private folder in /tmp. It is created with mode 0700.
 
+#include "platform/WinTypes.h"
+
 #include <QByteArray>
 #include <QRect>
 #include <QString>
-#include <QtGlobal>
 
 #include <functional>
 
 class QWidget;
 
-using HWND = quint64; // 0 = no window; printed in decimal on command lines
-using WPARAM = quint64;
-using LPARAM = qint64;
-using LRESULT = qint64;
-
 namespace Win {
-
-inline constexpr quint32 WM_DESTROY = 2;
-inline constexpr quint32 WM_SETTEXT = 12;
-inline constexpr quint32 WM_CLOSE = 16;
-inline constexpr quint32 WM_ERASEBKGND = 20;
-inline constexpr quint32 WM_COPYDATA = 74;
-inline constexpr quint32 WM_KEYDOWN = 256;
-inline constexpr quint32 WM_USER = 1024;
-
-inline constexpr int SW_HIDE = 0;
-inline constexpr int SW_SHOWNORMAL = 1;
-inline constexpr int SW_SHOW = 5;
 
 // One message as the receiving window procedure sees it.
 struct TMessage {

@@ -1,8 +1,8 @@
 #include "TMainDouble.h"
 
-#include "core/THostMessages.h"
-#include "core/THostProtocol.h"
 #include "core/TProgram.h"
+#include "protocol/Messages.h"
+#include "protocol/THostProtocol.h"
 
 TMainDouble::TMainDouble(QSize size) {
     FRootWidget = new QWidget;

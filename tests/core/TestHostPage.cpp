@@ -2,9 +2,9 @@
 // registration, the reports, the commands, filling and capturing logins, pop-ups, duplicates.
 #include "THostTestKit.h"
 #include "TMainDouble.h"
-#include "core/THostMessages.h"
-#include "core/THostProtocol.h"
 #include "core/TWBEmbedded.h"
+#include "protocol/Messages.h"
+#include "protocol/THostProtocol.h"
 #include "store/THistoryStore.h"
 #include "support/TTestSupport.h"
 

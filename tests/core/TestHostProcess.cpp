@@ -2,9 +2,9 @@
 // of the main-window double in this process, against the demo portal.
 #include "THostTestKit.h"
 #include "TMainDouble.h"
-#include "core/THostMessages.h"
-#include "core/THostProtocol.h"
 #include "mainwindow/RegistrationReply.h"
+#include "protocol/Messages.h"
+#include "protocol/THostProtocol.h"
 #include "side/TCatalogue.h"
 #include "store/TSettings.h"
 #include "store/TUserData.h"

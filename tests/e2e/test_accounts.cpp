@@ -5,8 +5,8 @@
 
 #include "support/TTestSupport.h"
 
-#include "core/THostMessages.h"
 #include "platform/WinMessages.h"
+#include "protocol/Messages.h"
 #include "store/TSettings.h"
 #include "store/TUserData.h"
 

@@ -4,9 +4,9 @@
 
 #include "support/TTestSupport.h"
 
-#include "core/THostMessages.h"
 #include "core/TProgram.h"
 #include "platform/WinMessages.h"
+#include "protocol/Messages.h"
 #include "store/TSettings.h"
 #include "store/TUserData.h"
 

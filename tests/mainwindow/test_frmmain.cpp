@@ -11,11 +11,11 @@
 #include "controls/TEEdit.h"
 #include "controls/TSkin.h"
 #include "controls/TSkinForm.h"
-#include "core/THostMessages.h"
 #include "core/TWBEmbedded.h"
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/TfrmMain.h"
 #include "platform/WinMessages.h"
+#include "protocol/Messages.h"
 #include "store/TSettings.h"
 
 #include <QApplication>

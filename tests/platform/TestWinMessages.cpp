@@ -1,6 +1,7 @@
 // The window-message layer between this test process and real peer processes.
 #include "platform/PeerMessages.h"
 #include "platform/WinMessages.h"
+#include "platform/WinRecord.h"
 #include "support/TTestSupport.h"
 
 #include <QApplication>
@@ -11,8 +12,14 @@
 #include <QTest>
 #include <QWidget>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +40,56 @@ struct TPeer {
     HWND window = 0;
     HWND edit = 0;
 };
+
+// A plain socket client of this process's own layer, writing whatever records a broken or
+// hostile peer would.
+class TRawClient {
+public:
+    TRawClient() {
+        const QByteArray path = QFile::encodeName(
+            Win::RuntimeDir() + QString("/%1.sock").arg(QCoreApplication::applicationPid()));
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+        FFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::connect(FFd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
+            ::close(FFd);
+            FFd = -1;
+        }
+    }
+    ~TRawClient() { Close(); }
+    bool Connected() const { return FFd >= 0; }
+    bool Write(const QByteArray &bytes) {
+        return ::send(FFd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+    }
+    void Close() {
+        if (FFd >= 0)
+            ::close(FFd);
+        FFd = -1;
+    }
+    // Reads what has arrived; true once the layer has closed its end.
+    bool Dropped() {
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = ::recv(FFd, buf, sizeof buf, MSG_DONTWAIT);
+            if (n > 0)
+                FIn.append(buf, n);
+            else
+                return n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+        }
+    }
+    const QByteArray &In() const { return FIn; }
+
+private:
+    int FFd = -1;
+    QByteArray FIn;
+};
+
+QByteArray WithSize(Win::Record::THeader h, quint32 size, const QByteArray &blob = {}) {
+    QByteArray bytes = Win::Record::Encode(h, blob);
+    std::memcpy(bytes.data(), &size, sizeof size);
+    return bytes;
+}
 
 } // namespace
 
@@ -190,6 +247,55 @@ private slots:
         QVERIFY(Win::SetWindowText(FSelf, "http://127.0.0.1/start"));
         QCOMPARE(Win::SendMessage(peer.window, PeerMsg::WriteBack, FSelf), LRESULT(1));
         QCOMPARE(Win::GetWindowText(FSelf), QString("reply:http://127.0.0.1/start"));
+    }
+
+    void refusesMalformedRecords() {
+        using namespace Win::Record;
+        THeader send;
+        send.kind = Send;
+        send.op = OpMessage;
+        send.msg = PeerMsg::Answer;
+        send.hwnd = FSelf;
+        send.lParam = 21;
+        send.id = 77;
+
+        // A record cut off with its writer still there holds nothing up.
+        TRawClient stalled;
+        QVERIFY(stalled.Connected());
+        QVERIFY(stalled.Write(WithSize(send, MinSize + 100, QByteArray(10, 'x'))));
+
+        // Too short, longer than the limit, cut off by its writer's end: the peer is dropped.
+        const QByteArray bad[] = {
+            WithSize(send, 3),
+            WithSize(send, MinSize - 1),
+            WithSize(send, MaxSize + 1),
+            WithSize(send, 0xFFFFFFFFu),
+        };
+        for (const QByteArray &bytes : bad) {
+            TRawClient client;
+            QVERIFY(client.Write(bytes + QByteArray(64, '\xff')));
+            QTRY_VERIFY(client.Dropped());
+            QVERIFY(client.In().isEmpty()); // no answer to anything it wrote
+        }
+        {
+            TRawClient client;
+            QVERIFY(client.Write(WithSize(send, MinSize + 1000, QByteArray(500, 'y'))));
+            client.Close();
+        }
+
+        // A well-formed record after all that is still served, by a new client and by a peer.
+        TRawClient good;
+        QVERIFY(good.Write(Encode(send, QByteArray())));
+        QTRY_VERIFY(good.In().size() >= qsizetype(sizeof(THeader)) || good.Dropped());
+        QCOMPARE(good.In().size(), qsizetype(sizeof(THeader)));
+        THeader reply;
+        std::memcpy(&reply, good.In().constData(), sizeof reply);
+        QCOMPARE(reply.kind, quint8(Reply));
+        QCOMPARE(reply.id, quint64(77));
+        QCOMPARE(reply.lParam, qint64(42));
+        TPeer &peer = StartPeer();
+        QCOMPARE(Win::SendMessage(peer.window, PeerMsg::Nested, FSelf, 5), LRESULT(11));
+        QVERIFY(!stalled.Dropped());
     }
 
     void deadPeerAnswersZero() {

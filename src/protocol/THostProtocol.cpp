@@ -1,4 +1,4 @@
-#include "core/THostProtocol.h"
+#include "protocol/THostProtocol.h"
 
 QStringList THostProtocol::SplitLines(const QString &text) {
     QStringList lines;
@@ -20,6 +20,20 @@ QStringList THostProtocol::SplitLines(const QString &text) {
     if (open)
         lines.append(line);
     return lines;
+}
+
+QString THostProtocol::OneLine(QString text) {
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
+QString THostProtocol::BuildRegistrationReply(const TRegistrationReply &r) {
+    QString text;
+    for (const QString *line :
+         {&r.Url, &r.Check, &r.FillUser, &r.FillPassword, &r.UserBox, &r.PasswordBox})
+        text += OneLine(*line) + u'\n';
+    return text;
 }
 
 TRegistrationReply THostProtocol::ParseRegistrationReply(const QString &text) {
@@ -50,8 +64,11 @@ int THostProtocol::ProgressValue(qint64 progress, qint64 maximum) {
 }
 
 QString THostProtocol::BuildCaptureReport(const TCaptureReport &r) {
-    return QStringList{r.Location, r.User, r.Password, r.Title, r.Kind, r.UserBox, r.PasswordBox}
-        .join(QStringLiteral("\r\n"));
+    QStringList lines;
+    for (const QString *line :
+         {&r.Location, &r.User, &r.Password, &r.Title, &r.Kind, &r.UserBox, &r.PasswordBox})
+        lines.append(OneLine(*line));
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 bool THostProtocol::ParseCaptureReport(const QString &text, TCaptureReport &r) {

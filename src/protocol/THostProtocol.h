@@ -1,6 +1,7 @@
 #pragma once
-// The texts and numbers a page host exchanges with the main window, free of any window or
-// engine so they can be checked directly.
+// The texts and numbers a page host exchanges with the main window, both sides of each, free of
+// any window or engine so they can be checked directly. A field never adds or removes a line:
+// its own line breaks become blanks when a text is built.
 
 #include <QByteArray>
 #include <QString>
@@ -33,6 +34,9 @@ public:
     // Line feed, carriage return + line feed and a lone carriage return all end a line; a final
     // break does not start another line.
     static QStringList SplitLines(const QString &text);
+    // The six lines of a game reply (URL, check, user, password, user box, password box), each
+    // ended by a line feed so that empty trailing lines still count when the host splits it.
+    static QString BuildRegistrationReply(const TRegistrationReply &reply);
     // Exactly six lines make a login reply; anything else is one URL (the whole text).
     static TRegistrationReply ParseRegistrationReply(const QString &text);
     // The start parameter of a tab process: location, or location + LF + user.
@@ -49,4 +53,6 @@ public:
     // The other side's reading of it; false unless there are exactly seven CR LF separated
     // fields (empty trailing fields count).
     static bool ParseCaptureReport(const QString &text, TCaptureReport &report);
+    // text with every carriage return and line feed made a blank.
+    static QString OneLine(QString text);
 };

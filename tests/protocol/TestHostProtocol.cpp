@@ -1,5 +1,5 @@
 // The texts and numbers of the page host protocol.
-#include "core/THostProtocol.h"
+#include "protocol/THostProtocol.h"
 
 #include <QTest>
 
@@ -46,6 +46,34 @@ private slots:
             QVERIFY(!r.IsLogin);
             QCOMPARE(r.Url, text);
         }
+    }
+
+    void fieldsNeverChangeTheLineCount() {
+        // A line break inside a stored password or a page's box name would shift the fields
+        // after it: the host would take the whole reply for a URL, the main window drop a login.
+        TRegistrationReply reply;
+        reply.Url = QStringLiteral("http://g/?pid=p");
+        reply.FillUser = QStringLiteral("me");
+        reply.FillPassword = QStringLiteral("a\nb\r\nc\rd");
+        reply.PasswordBox = QStringLiteral("pb\n");
+        const TRegistrationReply back =
+            THostProtocol::ParseRegistrationReply(THostProtocol::BuildRegistrationReply(reply));
+        QVERIFY(back.IsLogin);
+        QCOMPARE(back.Url, reply.Url);
+        QCOMPARE(back.FillUser, reply.FillUser);
+        QCOMPARE(back.FillPassword, QStringLiteral("a b  c d"));
+        QCOMPARE(back.UserBox, QString());
+        QCOMPARE(back.PasswordBox, QStringLiteral("pb "));
+
+        TCaptureReport r;
+        r.User = QStringLiteral("me");
+        r.UserBox = QStringLiteral("user\r\nname");
+        r.PasswordBox = QStringLiteral("\r\n");
+        TCaptureReport read;
+        QVERIFY(THostProtocol::ParseCaptureReport(THostProtocol::BuildCaptureReport(r), read));
+        QCOMPARE(read.User, r.User);
+        QCOMPARE(read.UserBox, QStringLiteral("user  name"));
+        QCOMPARE(read.PasswordBox, QStringLiteral("  "));
     }
 
     void progress() {

@@ -1,0 +1,60 @@
+#pragma once
+// Every message number that crosses between Ludora's windows and processes, with the values of
+// their parameters. They count from WM_USER, as the windows of older installations expect.
+
+#include "platform/WinTypes.h"
+
+// ---- page host and main window ----
+
+inline constexpr quint32 WM_HOSTQUERY = Win::WM_USER + 100;      // 1124
+inline constexpr quint32 WM_HOSTREGISTER = Win::WM_USER + 101;   // 1125
+inline constexpr quint32 WM_HOSTTITLE = Win::WM_USER + 102;      // 1126
+inline constexpr quint32 WM_HOSTCOMMAND = Win::WM_USER + 104;    // 1128
+inline constexpr quint32 WM_HOSTCANFORWARD = Win::WM_USER + 105; // 1129
+inline constexpr quint32 WM_HOSTCANBACK = Win::WM_USER + 106;    // 1130
+inline constexpr quint32 WM_HOSTPROGRESS = Win::WM_USER + 107;   // 1131
+inline constexpr quint32 WM_HOSTDUPLICATE = Win::WM_USER + 108;  // 1132
+
+// lParam of WM_HOSTQUERY: which window of the main window is asked for.
+enum THostQuery : LPARAM {
+    HostQueryStatusBar = 0,
+    HostQueryCurrentTab = 1,
+    HostQueryAddressBox = 2,
+    // Beyond what page hosts ask: the page area, so that a process started by hand can be
+    // given the handle tab processes are started with.
+    HostQueryPageArea = 3,
+};
+
+// lParam of WM_HOSTCOMMAND sent to a page host; wParam is the argument.
+enum THostCommand : LPARAM {
+    HostCommandBack = 0,
+    HostCommandForward = 1,
+    HostCommandRefresh = 2, // argument: THostRefresh
+    HostCommandStop = 3,
+    HostCommandCapture = 4, // also posted back to the main window: no login on the page
+    HostCommandUrl = 5,     // argument: the window that receives the current URL
+};
+
+// The argument of HostCommandRefresh.
+enum THostRefresh : WPARAM {
+    HostRefreshQuery = 0,       // answers 1 while auto-refresh runs, else 0
+    HostRefreshNow = 1,         // one refresh now
+    HostRefreshToggle = 2,      // auto-refresh on or off at the last interval
+    HostRefreshMinInterval = 3, // this and above: auto-refresh on, every so many seconds
+};
+
+// ---- main window ----
+
+// The class name the main window registers under; tab processes look it up with FindWindow.
+inline constexpr char MainWindowClassName[] = "TLudoraMainWindow";
+
+inline constexpr quint32 WM_MAINPROBE = Win::WM_USER + 201; // 1225, sent by a tab process
+inline constexpr quint32 WM_TRAYICON = Win::WM_USER + 202;  // 1226, the tray callback
+inline constexpr quint32 WM_COMPANION = Win::WM_USER + 203; // 1227, companion browser handshake
+inline constexpr LRESULT MainProbeAnswer = 100083;
+
+// wParam of WM_COMPANION: what the companion browser is asked to do.
+inline constexpr WPARAM SC_MINIMIZE = 0xF020; // 61472
+inline constexpr WPARAM SC_RESTORE = 0xF120;  // 61728
+// lParam of WM_TRAYICON: a double click of the left button brings the main window back.
+inline constexpr LPARAM TrayLeftDoubleClick = 515;
