@@ -4,6 +4,7 @@
 #include "store/ScrambleText.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 namespace {
 
@@ -98,6 +99,18 @@ QDomElement TCatalogue::FindByLocation(const QString &location) const {
         rest.remove(0, end + 1);
     }
     return current;
+}
+
+bool TCatalogue::StoreCatalogue(const QString &text, const QString &fileName) {
+    QDomDocument doc;
+    if (!doc.setContent(text) || doc.childNodes().count() < 2)
+        return false;
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // The text as it came: it parses to this document and keeps its own declaration.
+    file.write(ScrambleText(AnsiFromUnicode(text)));
+    return file.commit();
 }
 
 TCatalogue &Catalogue() {
