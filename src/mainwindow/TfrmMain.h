@@ -28,6 +28,7 @@ class TPaintPanel;
 class TWBEmbedded;
 class TMiniHome;
 class QActionGroup;
+class TfrmSide;
 
 class TfrmMain : public TSkinForm {
     Q_OBJECT
@@ -216,4 +217,11 @@ private:
     THTTPGet *FHTTPGet1 = nullptr;
     QPointer<TMiniHome> FMiniHome;
     bool FAdFetched = false;
+
+public:
+    // The side panel at the left edge, from the first show on (nullptr before).
+    TfrmSide *SidePanel() const { return FSide; }
+
+private:
+    TfrmSide *FSide = nullptr;
 };
