@@ -24,7 +24,9 @@ void AddChildren(TSideNode *parent, QTreeWidget *tree, const QDomElement &elemen
             parent->addChild(node);
         else
             tree->addTopLevelItem(node);
-        if (folder)
+        // Sections list their games whatever their element is called: a catalogue whose sections
+        // are not "folder" elements would otherwise offer nothing to pick.
+        if (folder || !parent)
             AddChildren(node, tree, e);
     }
 }

@@ -103,7 +103,7 @@ void TestSideWidgets::AddAccountNeedsAnAccountAndAsksBeforeOverwriting() {
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls[0].Line1, QString("请输入帐号！"));
     QCOMPARE(calls[0].Caption, QString("提示"));
-    QTRY_VERIFY(dialog.Edit3->hasFocus());
+    QCOMPARE(dialog.focusWidget(), dialog.Edit3);
     dialog.Edit3->setText("abc");
     QTest::keyClick(dialog.Edit3, Qt::Key_Return);
     QCOMPARE(dialog.ModalResult(), 1);
