@@ -23,6 +23,7 @@ QString TCatalogue::FileName(const QString &programDir) {
 }
 
 void TCatalogue::Clear() {
+    FLoadedBytes = QByteArray();
     FDoc = QDomDocument();
     FDoc.appendChild(
         FDoc.createProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version=\"1.0\"")));
@@ -36,7 +37,13 @@ bool TCatalogue::LoadCatalogue(const QString &fileName) {
         Clear();
         return false;
     }
-    return LoadText(UnicodeFromAnsi(ScrambleText(f.readAll())));
+    // The side panel reloads on every rebuild; the same bytes need no second parse.
+    const QByteArray bytes = f.readAll();
+    if (!FLoadedBytes.isNull() && bytes == FLoadedBytes)
+        return CataloguePresent();
+    const bool present = LoadText(UnicodeFromAnsi(ScrambleText(bytes)));
+    FLoadedBytes = bytes;
+    return present;
 }
 
 bool TCatalogue::LoadText(const QString &text) {
@@ -45,6 +52,7 @@ bool TCatalogue::LoadText(const QString &text) {
         Clear();
         return false;
     }
+    FLoadedBytes = QByteArray();
     FDoc = doc;
     return CataloguePresent();
 }

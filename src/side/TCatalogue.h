@@ -3,6 +3,7 @@
 // known everywhere by its location, the captions from its section down to itself, each followed
 // by "\" (S\F\G\).
 
+#include <QByteArray>
 #include <QDomDocument>
 #include <QDomElement>
 #include <QString>
@@ -44,6 +45,7 @@ public:
 
 private:
     QDomDocument FDoc;
+    QByteArray FLoadedBytes; // the file bytes FDoc was parsed from, null when from elsewhere
 };
 
 // The process-wide catalogue; lives until the process ends.

@@ -180,6 +180,11 @@ void TestSideLogic::StoreCatalogueKeepsOldFileForBadText() {
         QCOMPARE(ReadAll(file), stored);
     }
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"games.xml"}));
+    // A stored catalogue is read again even right after the old one was read.
+    QVERIFY(
+        TCatalogue::StoreCatalogue(QString(good).replace("version=\"2\"", "version=\"3\""), file));
+    QVERIFY(c.LoadCatalogue(file));
+    QCOMPARE(c.Version(), QString("3"));
     // A folder where the file cannot be written fails without a trace.
     QVERIFY(!TCatalogue::StoreCatalogue(good, dir.path() + "/missing/games.xml"));
 }
