@@ -424,8 +424,7 @@ void TfrmSide::SelectSection(int section) {
     FPanel2->setVisible(section == 2);
     if (section == 2 && !FFavouritesPrepared) {
         FFavouritesPrepared = true;
-        if (OnPrepareFavourites)
-            OnPrepareFavourites(this, FPanel2);
+        PrepareFavourites();
     }
     FClientArea->update();
     update();

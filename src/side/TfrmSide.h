@@ -68,10 +68,10 @@ public:
     // A tab process for location, logged in as user when not empty.
     void StartTabProcess(const QString &location, const QString &user);
 
-    // The favourites panel ("收藏"): empty until the favourites tree fills it on first show.
+    // The favourites panel ("收藏", Panel2): empty until PrepareFavourites fills it.
     QWidget *FavouritesPanel() const { return FPanel2; }
-    // Runs the first time the favourites panel is shown.
-    std::function<void(TfrmSide *sender, QWidget *panel)> OnPrepareFavourites;
+    // Runs once, the first time the favourites panel is shown (TfrmSideFavourites.cpp).
+    void PrepareFavourites();
 
     // State, for the main window and tests.
     int GroupCount() const { return FGroups.size(); }

@@ -20,8 +20,10 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QIcon>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QUrl>
 
 namespace {
@@ -193,6 +195,9 @@ void TfrmSide::TreeMouseDown(TTreeView1 *tree, Qt::MouseButton button, bool doub
             FPopupMenu1->exec(tree->viewport()->mapToGlobal(QPoint(x, y)));
             QCoreApplication::processEvents();
             tree->clearSelection();
+            // The pointer has usually left the row by now: let the poll notice.
+            if (FHoveredNode)
+                FTimer2.start();
         } else if (button == Qt::LeftButton && doubleClick) {
             StartGame(node->Element);
         }
@@ -251,18 +256,23 @@ void TfrmSide::StartGame(const QDomElement &element) {
 void TfrmSide::CreateMenu() {
     FPopupMenu1 = new QMenu(this);
     FPopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    auto item = [this](const QString &caption, auto handler) {
+    auto item = [this](const QString &caption, auto handler, int image = -1) {
         QAction *a = FPopupMenu1->addAction(caption);
+        if (image >= 0)
+            a->setIcon(QIcon(QPixmap::fromImage(TreeImage(image))));
         connect(a, &QAction::triggered, this, handler);
         return a;
     };
     item(QStringLiteral("添加帐号"), [this]() { AddAccountCommand(); });
     FSeparator1 = FPopupMenu1->addSeparator();
     FSeparator2 = FPopupMenu1->addSeparator();
-    item(QStringLiteral("收藏游戏"), [this]() {
-        if (FHoveredNode)
-            AddToMyGames(LocationOfNode(FHoveredNode), true);
-    });
+    item(
+        QStringLiteral("收藏游戏"),
+        [this]() {
+            if (FHoveredNode)
+                AddToMyGames(LocationOfNode(FHoveredNode), true);
+        },
+        3);
     item(QStringLiteral("游戏资讯"), [this]() { InfoCommand(false); });
     item(QStringLiteral("社区交流"), [this]() { InfoCommand(true); });
     FDeleteItem = item(QStringLiteral("删除游戏"), [this]() { RemoveListEntry(FHoveredNode); });
@@ -280,7 +290,8 @@ void TfrmSide::PopupMenuPopup() {
     FDeleteItem->setVisible(TGameLists::IsListEntry(UserData(), FHoveredNode->Element));
     const QString location = LocationOfNode(FHoveredNode);
     for (const QString &user : TGameLists::AccountUsers(UserData(), location)) {
-        auto *a = new QAction(QStringLiteral("登录：[") + user + QLatin1Char(']'), FPopupMenu1);
+        auto *a = new QAction(QIcon(QPixmap::fromImage(TreeImage(2))),
+                              QStringLiteral("登录：[") + user + QLatin1Char(']'), FPopupMenu1);
         connect(a, &QAction::triggered, this,
                 [this, location, user]() { StartTabProcess(location, user); });
         FPopupMenu1->insertAction(FSeparator2, a);
