@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <QUrl>
 
 namespace {
@@ -192,9 +193,12 @@ void TfrmSide::TreeMouseDown(TTreeView1 *tree, Qt::MouseButton button, bool doub
             node->setSelected(true);
             SetHoveredNode(node);
             FTimer2.stop();
+            // A new catalogue may rebuild the groups while the menu is open.
+            const QPointer<TTreeView1> alive(tree);
             FPopupMenu1->exec(tree->viewport()->mapToGlobal(QPoint(x, y)));
             QCoreApplication::processEvents();
-            tree->clearSelection();
+            if (alive)
+                alive->clearSelection();
             // The pointer has usually left the row by now: let the poll notice.
             if (FHoveredNode)
                 FTimer2.start();
