@@ -231,6 +231,17 @@ private slots:
         QCOMPARE(entry.attribute("location"), QStringLiteral("休闲游戏\\扫雷\\"));
         QCOMPARE(entry.attribute("caption"), QStringLiteral("扫雷"));
         QCOMPARE(saved.AccountsFolder().childNodes().count(), 3);
+
+        // The handle collapses the panel to itself and brings it back.
+        for (const QString &state : {QStringLiteral("collapsed"), QStringLiteral("expanded")}) {
+            const QStringList f = SideLines().value(0).split(' ');
+            const QPoint handle = ScreenRect(Win::NativeWindowOf(FMainWindow)).topLeft() +
+                                  QPoint(f.value(1).toInt() + f.value(3).toInt() - 4,
+                                         f.value(2).toInt() + f.value(4).toInt() / 2);
+            Click(handle, "1");
+            QTRY_VERIFY_WITH_TIMEOUT(SideLines().value(0).endsWith(" " + state), 10000);
+        }
+        QVERIFY(SideLines().value(0).contains(QStringLiteral(" 227 ")));
         StopMain();
     }
 };
