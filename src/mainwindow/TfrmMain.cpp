@@ -23,6 +23,7 @@
 #include "protocol/Messages.h"
 #include "protocol/THostProtocol.h"
 #include "side/TCatalogue.h"
+#include "side/TfrmSide.h"
 #include "store/EWriteError.h"
 #include "store/TSettings.h"
 #include "store/TUserData.h"
@@ -341,7 +342,13 @@ void TfrmMain::LayoutClient() {
         const int sh = FStatusBar->height() > 0 ? FStatusBar->height() : 21;
         FStatusBar->setGeometry(1, (Panel1Height - sh) / 2, w - 2, sh);
     }
-    FPanel3->setGeometry(0, top, w, std::max(0, bottom - top));
+    // The side panel stands at the left edge, as high as the page frame beside it.
+    int left = 0;
+    if (FSide != nullptr && FSide->isVisibleTo(this)) {
+        left = FSide->width();
+        FSide->setGeometry(0, top, left, std::max(0, bottom - top));
+    }
+    FPanel3->setGeometry(left, top, std::max(0, w - left), std::max(0, bottom - top));
 }
 
 void TfrmMain::Panel3Resize() {
@@ -498,6 +505,8 @@ void TfrmMain::ToggleFullScreen() {
         FPanel1->setVisible(FStatusWasVisible);
         showMaximized();
     }
+    if (FSide != nullptr)
+        FSide->SetPanelExpanded(!FFullScreen);
     LayoutClient();
     FTabBar->Redraw();
 }
@@ -621,7 +630,16 @@ void TfrmMain::CreateSidePanel() {
                     QString(), bkOk);
         data.EnsureStructure();
     }
-    // The side panel itself is created here as a child of this window and shown.
+    TfrmSide::THost host;
+    host.OpenPage = [this](const QString &url) { OpenPage(url); };
+    host.PageArea = FPanel2Handle;
+    host.Program = QCoreApplication::applicationFilePath();
+    FSide = new TfrmSide(Client(), host);
+    FSide->setFont(font());
+    TMenuStyle::Apply(FSide->PopupMenu());
+    connect(FSide, &TfrmSide::WidthChanged, this, &TfrmMain::LayoutClient);
+    FSide->show();
+    LayoutClient();
 }
 
 void TfrmMain::DailyStart() {

@@ -32,6 +32,8 @@ class THTTPGet;
 class TPaintPanel;
 class TWBEmbedded;
 class TMiniHome;
+class QActionGroup;
+class TfrmSide;
 
 class TfrmMain : public TSkinForm {
     Q_OBJECT
@@ -193,4 +195,11 @@ signals:
     void UserSwitched();
     // A captured login moved its game to the top of the recently played list.
     void RecentGamesChanged(const QString &location);
+
+public:
+    // The side panel at the left edge, from the first show on (nullptr before).
+    TfrmSide *SidePanel() const { return FSide; }
+
+private:
+    TfrmSide *FSide = nullptr;
 };

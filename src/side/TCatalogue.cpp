@@ -6,6 +6,7 @@
 #include "store/TDataFile.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 namespace {
 
@@ -24,6 +25,7 @@ QString TCatalogue::FileName(const QString &programDir) {
 }
 
 void TCatalogue::Clear() {
+    FLoadedBytes = QByteArray();
     FDoc = QDomDocument();
     FDoc.appendChild(
         FDoc.createProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version=\"1.0\"")));
@@ -38,7 +40,12 @@ bool TCatalogue::LoadCatalogue(const QString &fileName) {
         Clear();
         return false;
     }
-    return LoadText(UnicodeFromAnsi(ScrambleText(bytes)));
+    // The side panel reloads on every rebuild; the same bytes need no second parse.
+    if (!FLoadedBytes.isNull() && bytes == FLoadedBytes)
+        return CataloguePresent();
+    const bool present = LoadText(UnicodeFromAnsi(ScrambleText(bytes)));
+    FLoadedBytes = bytes;
+    return present;
 }
 
 bool TCatalogue::LoadText(const QString &text) {
@@ -47,6 +54,7 @@ bool TCatalogue::LoadText(const QString &text) {
         Clear();
         return false;
     }
+    FLoadedBytes = QByteArray();
     FDoc = doc;
     return CataloguePresent();
 }
@@ -101,6 +109,18 @@ QDomElement TCatalogue::FindByLocation(const QString &location) const {
         rest.remove(0, end + 1);
     }
     return current;
+}
+
+bool TCatalogue::StoreCatalogue(const QString &text, const QString &fileName) {
+    QDomDocument doc;
+    if (!doc.setContent(text) || doc.childNodes().count() < 2)
+        return false;
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // The text as it came: it parses to this document and keeps its own declaration.
+    file.write(ScrambleText(AnsiFromUnicode(text)));
+    return file.commit();
 }
 
 TCatalogue &Catalogue() {

@@ -3,6 +3,7 @@
 // known everywhere by its location, the captions from its section down to itself, each followed
 // by "\" (S\F\G\).
 
+#include <QByteArray>
 #include <QDomDocument>
 #include <QDomElement>
 #include <QString>
@@ -35,12 +36,17 @@ public:
     // The element's own "location" if it has one, else the captions of the element and its
     // ancestors below the root, each followed by "\". Ancestors without caption are skipped.
     static QString LocationOf(const QDomElement &element);
+    // Stores a downloaded catalogue: text that parses into a declaration and a root is written,
+    // scrambled, to fileName through a temporary file; anything else leaves the old file as it
+    // is. Returns whether the file was replaced.
+    static bool StoreCatalogue(const QString &text, const QString &fileName);
     // Walks from the root, one "\"-terminated caption per level, taking the first child whose
     // caption equals it exactly. Null when nothing matches or there is no catalogue.
     QDomElement FindByLocation(const QString &location) const;
 
 private:
     QDomDocument FDoc;
+    QByteArray FLoadedBytes; // the file bytes FDoc was parsed from, null when from elsewhere
 };
 
 // The process-wide catalogue; lives until the process ends.

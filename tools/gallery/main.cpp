@@ -10,8 +10,12 @@
 #include "dialogs/TfrmAbout.h"
 #include "dialogs/TfrmClose.h"
 #include "dialogs/TfrmPass.h"
+#include "dialogs/TfrmSelLogin.h"
 #include "dialogs/TfrmSetRefresh.h"
 #include "dialogs/TfrmTip.h"
+#include "side/TCatalogue.h"
+#include "side/TForm2.h"
+#include "side/TfrmAddUser.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,6 +24,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -193,6 +198,38 @@ int main(int argc, char **argv) {
                        Shoot(f, QStringLiteral("about"));
                        form.EControl2->SetOverIndex(0);
                        Shoot(f, QStringLiteral("about_link_hot"));
+                   });
+    }
+    {
+        TfrmSelLogin form;
+        for (const char *name : {"玩家一", "玩家二", "u3"})
+            form.AddName(QString::fromUtf8(name));
+        form.SetChecked(0, true);
+        form.SetChecked(2, true);
+        WhileModal([&] { return form.ShowModal(); },
+                   [](TSkinForm *f) { Shoot(f, QStringLiteral("sellogin")); });
+    }
+    {
+        Catalogue().LoadText(QStringLiteral(
+            "<?xml version='1.0'?><games><section caption='休闲游戏'><folder caption='经典小游戏'>"
+            "<game caption='贪吃蛇'/><game caption='二〇四八'/></folder><game caption='扫雷'/>"
+            "<folder caption='益智'><folder caption='记忆'><game caption='翻牌配对'/></folder>"
+            "</folder></section><section caption='网页游戏'><game caption='弹出窗口'/>"
+            "<game caption='区服选择'/></section></games>"));
+        TfrmAddUser form;
+        WhileModal([&] { return form.ShowModal(); },
+                   [&form](TSkinForm *f) {
+                       Shoot(f, QStringLiteral("adduser"));
+                       form.OpenPicker();
+                       Settle(form.Picker());
+                       // The picker is a window of its own below the game box: both together.
+                       const QRect both = f->frameGeometry().united(form.Picker()->geometry());
+                       const QPixmap shot = f->screen()->grabWindow(0, both.x(), both.y(),
+                                                                    both.width(), both.height());
+                       const QString path = QDir(OutDir).filePath("adduser_picker.png");
+                       if (!shot.save(path))
+                           ++Failures;
+                       form.Picker()->hide();
                    });
     }
     {

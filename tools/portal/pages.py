@@ -111,6 +111,17 @@ def search_page(base, engine, text):
     return page("搜索结果 - " + text, body)
 
 
+def game_search_page(base, kind, text):
+    """The portal's own game search: games whose caption holds the text."""
+    hits = [(gid, g) for gid, g in GAMES.items() if text and text in g["caption"]]
+    items = "".join('<li><a href="%sgames/%s/">%s</a></li>' % (base, gid, escape(g["caption"]))
+                    for gid, g in hits) or "<li>没有找到相关游戏</li>"
+    body = ('%s<h1>游戏搜索</h1><p>类型：<span id="kind">%s</span> 关键字：'
+            '<span id="query">%s</span></p><ul id="results">%s</ul>'
+            % (nav(base), escape(kind), escape(text), items))
+    return page("游戏搜索 - " + text, body)
+
+
 def popup_page(base):
     body = (
         '%s<h1>弹出窗口</h1>'

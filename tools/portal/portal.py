@@ -178,7 +178,19 @@ class THandler(BaseHTTPRequestHandler):
             "/bbs/": ("使用交流", "使用交流论坛", "游戏大厅的使用问题在这里交流。"),
             "/community/": ("游戏社区", "游戏社区", "玩家社区。"),
         }
-        if path in simple:
+        # The side panel's section pages: news, forum and guides through the mini site's
+        # redirector, the navigation page and the brand site's help.
+        sections = {"2": ("游戏新闻", "游戏新闻", "最新的游戏资讯。"),
+                    "3": ("玩家论坛", "玩家论坛", "和其他玩家交流心得。"),
+                    "4": ("游戏攻略", "游戏攻略", "新手入门与高手进阶。")}
+        simple["/daohang.html"] = ("游戏导航", "游戏导航", "常用游戏网站一览。")
+        simple["/brand/help.html"] = ("使用帮助", "使用帮助", "游戏大厅的使用说明。")
+        if path == "/mini/url.php" and first(query, "u") in sections:
+            title, heading, text = sections[first(query, "u")]
+            self.send(200, pages.simple(base, title, heading, text))
+        elif path == "/plus/game_search.php":
+            self.send(200, pages.game_search_page(base, first(query, "t"), first(query, "s")))
+        elif path in simple:
             title, heading, text = simple[path]
             if path == "/bbs/" and first(query, "game") in GAMES:
                 gname = GAMES[first(query, "game")]["caption"]

@@ -165,6 +165,12 @@ class TPortalTest(unittest.TestCase):
         self.assertIn("&lt;b&gt;扫雷", html)
         found = self.get("search?q=%E6%89%AB%E9%9B%B7")[0].decode("utf-8")
         self.assertIn("games/mines/", found)
+        for path, heading in (("mini/url.php?u=2&pid=x", "游戏新闻"), ("mini/url.php?u=4", "游戏攻略"),
+                              ("daohang.html?pid=x", "游戏导航"), ("brand/help.html", "使用帮助")):
+            self.assertIn(heading, self.get(path)[0].decode("utf-8"))
+        html = self.get("plus/game_search.php?t=%E6%89%80%E6%9C%89&s=a%26b%3Cb%3E")[0].decode("utf-8")
+        self.assertIn('<span id="query">a&amp;b&lt;b&gt;</span>', html)
+        self.assertIn("games/mines/", self.get("plus/game_search.php?s=%E6%89%AB")[0].decode())
         _, r1 = self.get("notice.html")
         first_modified = r1.headers["Last-Modified"]
         self.assertEqual(self.get("notice.html")[1].headers["Last-Modified"], first_modified)

@@ -762,9 +762,10 @@ QImage ListButton() {
     return image;
 }
 
-// Side panel search strip: 250 x 24; the edit sits at x 6..196, the search button at 196..212.
+// Side panel search strip: 227 x 24, the expanded panel's width (a 40 px section column, 178 px
+// of lists, the 9 px handle); the edit sits at x 6..196, the search button at 196..212.
 QImage SearchBoxBackground() {
-    const int w = 250, h = 24;
+    const int w = 227, h = 24;
     QImage image = VerticalGradient(w, h, QColor(0xF8, 0xFA, 0xFD), QColor(0xE9, 0xEF, 0xF6));
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -817,6 +818,201 @@ QImage ProgramIcon(int size) {
     p.setPen(QPen(White, 5.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPolyline(QPolygonF({QPointF(17, 12), QPointF(17, 35), QPointF(33, 35)}));
     return image;
+}
+
+// ---- side panel icons (PNG, compiled into the program) -------------------------------------
+
+// A section icon: a rounded tile in the section's colour with a white glyph, 24 x 24.
+QImage SectionIcon(int section) {
+    const QColor tops[8] = {{},
+                            {0x4C, 0x9B, 0xEA},
+                            {0xF6, 0xB4, 0x3A},
+                            {0x2F, 0xB5, 0xA5},
+                            {0x9A, 0x6B, 0xE0},
+                            {0x5C, 0xBF, 0x5A},
+                            {0xF2, 0x8A, 0x3C},
+                            {0x6A, 0x84, 0xA8}};
+    QImage image(24, 24, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor top = tops[section];
+    QLinearGradient g(0, 1, 0, 22);
+    g.setColorAt(0, top.lighter(112));
+    g.setColorAt(1, top.darker(118));
+    p.setPen(QPen(top.darker(135), 1));
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(2.5, 1.5, 19, 19), 5, 5);
+    p.setPen(QPen(QColor(255, 255, 255, 90), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(3.5, 2.5, 17, 17), 4, 4);
+    const QPen pen(White, 1.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pen);
+    const double cx = 12, cy = 11;
+    switch (section) {
+    case 1: { // games: a game pad
+        QPainterPath pad;
+        pad.addRoundedRect(QRectF(5.5, 7.5, 13, 8), 4, 4);
+        p.setBrush(White);
+        p.setPen(Qt::NoPen);
+        p.drawPath(pad);
+        p.setPen(QPen(top.darker(118), 1.4, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(8, 11.5), QPointF(11, 11.5));
+        p.drawLine(QPointF(9.5, 10), QPointF(9.5, 13));
+        p.setPen(Qt::NoPen);
+        p.setBrush(top.darker(118));
+        p.drawEllipse(QPointF(14.6, 10.6), 0.9, 0.9);
+        p.drawEllipse(QPointF(16, 12.4), 0.9, 0.9);
+        break;
+    }
+    case 2: { // favourites: a star
+        QPolygonF star;
+        for (int k = 0; k < 10; ++k) {
+            const double a = -M_PI / 2 + k * M_PI / 5;
+            const double r = k % 2 ? 2.9 : 6.6;
+            star << QPointF(cx + r * std::cos(a), cy + 0.6 + r * std::sin(a));
+        }
+        p.setBrush(White);
+        p.setPen(QPen(White, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolygon(star);
+        break;
+    }
+    case 3: // news: a page with lines
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(6.5, 5.5, 11, 12), 1.5, 1.5);
+        p.setPen(QPen(White, 1.4, Qt::SolidLine, Qt::RoundCap));
+        for (int k = 0; k < 3; ++k)
+            p.drawLine(QPointF(8.8, 8.8 + 2.6 * k), QPointF(15.2, 8.8 + 2.6 * k));
+        break;
+    case 4: { // forum: two speech bubbles
+        p.setBrush(White);
+        p.setPen(Qt::NoPen);
+        QPainterPath a;
+        a.addRoundedRect(QRectF(4.5, 5, 10, 7), 3, 3);
+        a.moveTo(7, 11.5);
+        a.lineTo(6.5, 14.5);
+        a.lineTo(10, 11.5);
+        p.drawPath(a.simplified());
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(White, 1.4));
+        QPainterPath b;
+        b.addRoundedRect(QRectF(11, 9.5, 8.5, 6), 2.6, 2.6);
+        p.drawPath(b);
+        p.drawLine(QPointF(16.5, 15.5), QPointF(17.5, 17.8));
+        break;
+    }
+    case 5: // guides: an open book
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(
+            QPolygonF({QPointF(12, 7.5), QPointF(9, 6), QPointF(5.5, 6.5), QPointF(5.5, 15.5),
+                       QPointF(9, 15), QPointF(12, 16.5), QPointF(15, 15), QPointF(18.5, 15.5),
+                       QPointF(18.5, 6.5), QPointF(15, 6), QPointF(12, 7.5), QPointF(12, 16.5)}));
+        break;
+    case 6: { // navigation: a compass
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(cx, cy), 6.6, 6.6);
+        p.setPen(Qt::NoPen);
+        p.setBrush(White);
+        p.drawPolygon(QPolygonF({QPointF(14.8, 8.2), QPointF(12.9, 11.9), QPointF(11.1, 10.1)}));
+        p.setBrush(QColor(255, 255, 255, 150));
+        p.drawPolygon(QPolygonF({QPointF(9.2, 13.8), QPointF(11.1, 10.1), QPointF(12.9, 11.9)}));
+        break;
+    }
+    case 7: { // help: a question mark in a ring
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(cx, cy), 6.6, 6.6);
+        QFont f(QStringLiteral("DejaVu Sans"));
+        f.setPixelSize(10);
+        f.setBold(true);
+        p.setFont(f);
+        p.drawText(QRectF(6, 5.5, 12, 11.5), Qt::AlignCenter, QStringLiteral("?"));
+        break;
+    }
+    default:
+        break;
+    }
+    return image;
+}
+
+// Tree images, 16 x 16: 0 closed folder, 1 open folder, 2 game, 3 the add-to-my-games glyph.
+QImage TreeIcon(int index) {
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor folderLine(0xC9, 0x93, 0x2A), folderTop(0xFF, 0xDA, 0x7A),
+        folderBottom(0xF4, 0xB9, 0x42);
+    switch (index) {
+    case 0:
+    case 1: {
+        QLinearGradient g(0, 3, 0, 14);
+        g.setColorAt(0, folderTop);
+        g.setColorAt(1, folderBottom);
+        p.setPen(QPen(folderLine, 1));
+        p.setBrush(folderBottom.darker(108));
+        QPainterPath back;
+        back.moveTo(1.5, 13.5);
+        back.lineTo(1.5, 3.5);
+        back.lineTo(6, 3.5);
+        back.lineTo(7.5, 5);
+        back.lineTo(14.5, 5);
+        back.lineTo(14.5, 13.5);
+        back.closeSubpath();
+        p.drawPath(back);
+        p.setBrush(g);
+        if (index == 0) {
+            p.drawRoundedRect(QRectF(1.5, 6.5, 13, 7), 1, 1);
+        } else {
+            p.setBrush(White);
+            p.setPen(QPen(QColor(0xB8, 0xC4, 0xD2), 0.8));
+            p.drawRect(QRectF(3.5, 4.5, 9, 6));
+            p.setPen(QPen(folderLine, 1));
+            p.setBrush(g);
+            p.drawPolygon(QPolygonF(
+                {QPointF(1.5, 13.5), QPointF(3.8, 7.5), QPointF(15.5, 7.5), QPointF(13.2, 13.5)}));
+        }
+        break;
+    }
+    case 2: { // a game: a small pad on a blue disc
+        QLinearGradient g(0, 1, 0, 15);
+        g.setColorAt(0, QColor(0x6F, 0xB2, 0xF0));
+        g.setColorAt(1, Accent);
+        p.setPen(QPen(AccentDark, 1));
+        p.setBrush(g);
+        p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 4, 4);
+        p.setPen(Qt::NoPen);
+        p.setBrush(White);
+        p.drawRoundedRect(QRectF(3.5, 5.5, 9, 5.5), 2.6, 2.6);
+        p.setPen(QPen(Accent, 1.1, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(5, 8.2), QPointF(7.2, 8.2));
+        p.drawLine(QPointF(6.1, 7.1), QPointF(6.1, 9.3));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Accent);
+        p.drawEllipse(QPointF(10.2, 7.6), 0.7, 0.7);
+        p.drawEllipse(QPointF(10.9, 9), 0.7, 0.7);
+        break;
+    }
+    case 3: { // add: a plus on a green disc
+        QLinearGradient g(0, 1, 0, 15);
+        g.setColorAt(0, QColor(0x7C, 0xD3, 0x6A));
+        g.setColorAt(1, QColor(0x3E, 0xA6, 0x3A));
+        p.setPen(QPen(QColor(0x2F, 0x86, 0x2C), 1));
+        p.setBrush(g);
+        p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+        p.setPen(QPen(White, 2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(8, 4.8), QPointF(8, 11.2));
+        p.drawLine(QPointF(4.8, 8), QPointF(11.2, 8));
+        break;
+    }
+    default:
+        break;
+    }
+    return image;
+}
+
+bool WritePng(const QString &path, const QImage &image) {
+    QSaveFile out(path);
+    return out.open(QIODevice::WriteOnly) && image.save(&out, "PNG") && out.commit();
 }
 
 struct TMember {
@@ -872,13 +1068,27 @@ int main(int argc, char **argv) {
     if ((!icon && args.size() != 3) || (icon && args.size() > 4) || iconSize < 8 ||
         iconSize > 1024) {
         std::fprintf(stderr, "usage: skingen <default.ini> <output .skin>\n"
-                             "       skingen --icon <output .png> [size, 256]\n");
+                             "       skingen --icon <output .png> [size, 256]\n"
+                             "       skingen --side-icons <output folder>\n");
         return 2;
     }
     if (icon) {
         QSaveFile out(args.at(2));
         if (!out.open(QIODevice::WriteOnly) || !ProgramIcon(iconSize).save(&out, "PNG") ||
             !out.commit()) {
+            std::fprintf(stderr, "skingen: cannot write %s\n", qPrintable(args.at(2)));
+            return 1;
+        }
+        return 0;
+    }
+    if (args.at(1) == QStringLiteral("--side-icons")) {
+        bool ok = true;
+        for (int i = 1; i <= 7; ++i)
+            ok = ok &&
+                 WritePng(args.at(2) + QStringLiteral("/section_%1.png").arg(i), SectionIcon(i));
+        for (int i = 0; i < 4; ++i)
+            ok = ok && WritePng(args.at(2) + QStringLiteral("/tree_%1.png").arg(i), TreeIcon(i));
+        if (!ok) {
             std::fprintf(stderr, "skingen: cannot write %s\n", qPrintable(args.at(2)));
             return 1;
         }
