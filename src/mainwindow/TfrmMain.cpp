@@ -17,7 +17,9 @@
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/RegistrationReply.h"
 #include "mainwindow/SearchAddress.h"
+#include "mainwindow/TDeadTabs.h"
 #include "mainwindow/TMenuStyle.h"
+#include "mainwindow/TUpdater.h"
 #include "net/THTTPGet.h"
 #include "platform/AnsiCodePage.h"
 #include "side/TCatalogue.h"
@@ -138,6 +140,7 @@ TfrmMain::TfrmMain(HWND companion)
     TfrmAbout::SetOpenPage([this](const QString &url) { OpenPage(url); });
     qApp->installEventFilter(this);
     FCompanion.MainWindowCreated(FHandle);
+    CreateUpdateParts();
 }
 
 TfrmMain::~TfrmMain() {
@@ -586,6 +589,10 @@ void TfrmMain::HostRegister(HWND host) {
     const QString text = Win::GetWindowText(host, 2047);
     const TRegistration reg =
         BuildRegistrationReply(text, Catalogue(), UserData(), Settings().PartnerId);
+    if (TakeDeadTabPlace(host, text, reg.Game, reg.User)) {
+        Win::SetWindowText(host, reg.Reply);
+        return;
+    }
     TTab tab;
     tab.Title = OpeningTitle;
     tab.Handle = host;
@@ -597,11 +604,14 @@ void TfrmMain::HostRegister(HWND host) {
     FToolBar->Redraw();
     TabBarChanged();
     Win::SetWindowText(host, reg.Reply);
+    FDeadTabs->Registered(host, text);
 }
 
 void TfrmMain::HostTitle() {
     for (int i = 0; i < FTabs.Count(); ++i) {
         TTab &tab = FTabs.Tab(i);
+        if (FDeadTabs && FDeadTabs->IsDead(tab.Handle))
+            continue; // keeps its last title
         const QString title = Win::GetWindowText(tab.Handle, 255);
         tab.Title = title.isEmpty() ? BlankTitle : title;
     }
@@ -705,6 +715,8 @@ void TfrmMain::TabBarChanged() {
         lines << (i == FTabs.CurrentTab() ? QStringLiteral("*") : QString()) +
                      FTabs.Tab(i).Caption();
     Win::SetWindowText(FTabBarHandle, lines.join(QLatin1Char('\n')));
+    if (FDeadTabs)
+        FDeadTabs->CurrentChanged();
     emit TabsChanged();
 }
 
@@ -818,7 +830,8 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
         event->accept();
         return;
     }
-    if (Settings().CloseToTray) {
+    // The player chose to update now: the window really closes.
+    if (Settings().CloseToTray && !(FUpdater && FUpdater->RestartWanted())) {
         event->ignore();
         // Without a notification area the window must stay reachable: minimise instead.
         if (QSystemTrayIcon::isSystemTrayAvailable())
@@ -901,7 +914,7 @@ void TfrmMain::CreateSidePanel() {
 }
 
 void TfrmMain::DailyStart() {
-    // The daily usage report, its "update.ini" and the update check start here.
+    FUpdater->DailyRoutine();
 }
 
 void TfrmMain::OpenSettingsWindow(int page) {
@@ -933,8 +946,7 @@ void TfrmMain::ShowAbout() {
 }
 
 void TfrmMain::CheckUpdate(bool withNotices) {
-    // The update check starts here.
-    Q_UNUSED(withNotices);
+    FUpdater->StartCheck(withNotices ? TUpdater::Manual : TUpdater::Automatic);
 }
 
 void TfrmMain::ShowMiniHome() {
@@ -954,7 +966,8 @@ void TfrmMain::CloseMiniHome() {
 }
 
 void TfrmMain::InstallPendingUpdate() {
-    // A downloaded update is installed here when the window goes.
+    DestroyUpdateParts();
+    FUpdater->InstallPending();
 }
 
 bool TfrmMain::AskCloseAction(int &action, bool &askAgain) {
