@@ -198,8 +198,13 @@ void TNoticePane::Timer3Timer() {
 
 void TNoticePane::Place() {
     move(FSlide.Pos());
-    if (isVisible() && windowHandle())
-        windowHandle()->raise();
+    // Also on the native window itself: one made anew (the view's first show does that) takes
+    // its position as automatic and would ignore the widget's.
+    if (QWindow *w = windowHandle()) {
+        w->setPosition(FSlide.Pos());
+        if (isVisible())
+            w->raise();
+    }
 }
 
 // The pane's state as its window text, for whoever watches it through the message layer:

@@ -98,6 +98,11 @@ TInstallResult TUpdateInstaller::Install(const QString &archive, const QString &
             failed = name;
             break;
         }
+        // A folder is never replaced by a file.
+        if (QFileInfo(s.Original).isDir()) {
+            failed = name;
+            break;
+        }
         const QString bak = s.Original + QStringLiteral(".bak");
         if (QFileInfo::exists(s.Original)) {
             // The new file runs with the rights the old one had (an executable stays one).

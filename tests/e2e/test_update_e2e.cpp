@@ -17,8 +17,8 @@
 
 #include <QCoreApplication>
 #include <QDate>
-#include <QElapsedTimer>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
