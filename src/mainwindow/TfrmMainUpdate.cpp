@@ -3,6 +3,7 @@
 
 #include "mainwindow/TfrmMain.h"
 
+#include "controls/TEControl.h"
 #include "controls/TPaintPanel.h"
 #include "core/TWBEmbedded.h"
 #include "dialogs/TfrmUpdate.h"
@@ -45,6 +46,11 @@ void TfrmMain::CreateUpdateParts() {
     FDeadTabs->IsTab = [this](HWND host) { return FTabs.IndexOfHandle(host) >= 0; };
     FDeadTabs->CurrentHost = [this]() { return FTabs.Current() ? FTabs.Current()->Handle : 0; };
     FDeadTabs->ShuttingDown = [this]() { return FShutDown; };
+    FDeadTabs->OnDied = [this](HWND host) {
+        // Its page will not finish loading: no progress is shown for it.
+        if (FTabs.SetProgress(host, 0))
+            FStatusBar->Redraw();
+    };
 }
 
 void TfrmMain::DestroyUpdateParts() {
