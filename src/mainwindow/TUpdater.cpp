@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
+#include <QTimer>
 
 namespace {
 
@@ -98,9 +99,10 @@ void TUpdater::DownloadProgram(const QString &address) {
         ShowTip(QStringLiteral("提示"), QStringLiteral("下载失败！请检查网络设置，稍后再试。"),
                 QString(), 0);
     };
+    FDownload->show();
+    // After showing: a skinned window centres itself on its owner when shown.
     if (OnPlaceDownload)
         OnPlaceDownload(FDownload);
-    FDownload->show();
     FDownload->Start(address, ArchivePath());
 }
 
@@ -129,6 +131,8 @@ bool TUpdater::InstallPending() {
     if (FRestart) {
         FRestart = false;
         QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
+        // The new program runs: this one ends even when a window of its own is left open.
+        QTimer::singleShot(0, qApp, []() { QCoreApplication::exit(0); });
     }
     return result.Ok;
 }
