@@ -135,7 +135,7 @@ void TDeadTabNotice::SetGame(const QString &caption, bool starting) {
 }
 
 QRect TDeadTabNotice::ButtonRect() const {
-    const int h = Skin().Button.isNull() ? 26 : std::max(26, Skin().Button.height() / 2);
+    const int h = 28;
     const int w = 132;
     return QRect(width() / 2 - w / 2, height() / 2 + 22, w, h);
 }
@@ -199,13 +199,15 @@ void TDeadTabNotice::paintEvent(QPaintEvent *) {
                line);
 
     const QRect b = ButtonRect();
-    if (!Skin().Button.isNull()) {
-        DrawThreeSlice(p, b, MagentaTransparent(Skin().Button), FHot || FDown);
-    } else {
-        p.setPen(ColorToQColor(Skin().Shadow));
-        p.setBrush(ColorToQColor(FHot ? Skin().Light : Skin().Face));
-        p.drawRoundedRect(QRectF(b).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
-    }
+    // A push button in the skin's colours: a light face, darker when pressed, the skin's outline.
+    QLinearGradient face(b.topLeft(), b.bottomLeft());
+    const QColor light = ColorToQColor(Skin().Light);
+    const QColor base = ColorToQColor(Skin().Face);
+    face.setColorAt(0, FDown ? base : light);
+    face.setColorAt(1, FDown ? light : base);
+    p.setPen(ColorToQColor(FHot ? Skin().Shadow : Skin().MenuShadow));
+    p.setBrush(face);
+    p.drawRoundedRect(QRectF(b).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
     p.setPen(FStarting ? QColor(128, 128, 128) : ColorToQColor(Skin().FontColor));
     p.drawText(b.translated(FDown ? 1 : 0, FDown ? 1 : 0), Qt::AlignCenter,
                FStarting ? QStringLiteral("正在启动...") : ButtonText);
