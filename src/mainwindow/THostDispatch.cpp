@@ -4,6 +4,7 @@
 #include "core/TProgram.h"
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/RegistrationReply.h"
+#include "mainwindow/TDeadTabs.h"
 #include "mainwindow/TfrmMain.h"
 #include "protocol/Messages.h"
 #include "protocol/THostProtocol.h"
@@ -91,6 +92,10 @@ void THostDispatch::HostRegister(HWND host) {
     const QString text = Win::GetWindowText(host, 2047);
     const TRegistration reg =
         BuildRegistrationReply(text, Catalogue(), UserData(), Settings().PartnerId);
+    if (FForm.TakeDeadTabPlace(host, text, reg.Game, reg.User)) {
+        Win::SetWindowText(host, reg.Reply);
+        return;
+    }
     TTab tab;
     tab.Title = OpeningTitle;
     tab.Handle = host;
@@ -102,12 +107,15 @@ void THostDispatch::HostRegister(HWND host) {
     FForm.FToolBar->Redraw();
     FForm.TabBarChanged();
     Win::SetWindowText(host, reg.Reply);
+    FForm.FDeadTabs->Registered(host, text);
 }
 
 void THostDispatch::HostTitle() {
     TTabSet &tabs = FForm.FTabs;
     for (int i = 0; i < tabs.Count(); ++i) {
         TTab &tab = tabs.Tab(i);
+        if (FForm.FDeadTabs && FForm.FDeadTabs->IsDead(tab.Handle))
+            continue; // keeps its last title
         const QString title = Win::GetWindowText(tab.Handle, 255);
         tab.Title = title.isEmpty() ? BlankTitle : title;
     }

@@ -15,8 +15,10 @@
 #include "dialogs/TfrmClose.h"
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/SearchAddress.h"
+#include "mainwindow/TDeadTabs.h"
 #include "mainwindow/TMenuStyle.h"
 #include "mainwindow/TStatusBarPainter.h"
+#include "mainwindow/TUpdater.h"
 #include "net/THTTPGet.h"
 #include "options/TfrmOptions.h"
 #include "platform/AnsiCodePage.h"
@@ -108,6 +110,7 @@ TfrmMain::TfrmMain(HWND companion)
     TfrmAbout::SetOpenPage([this](const QString &url) { OpenPage(url); });
     qApp->installEventFilter(this);
     FCompanion.MainWindowCreated(FHandle);
+    CreateUpdateParts();
 }
 
 TfrmMain::~TfrmMain() {
@@ -486,6 +489,8 @@ void TfrmMain::TabBarChanged() {
         lines << (i == FTabs.CurrentTab() ? QStringLiteral("*") : QString()) +
                      FTabs.Tab(i).Caption();
     Win::SetWindowText(FTabBarHandle, lines.join(QLatin1Char('\n')));
+    if (FDeadTabs)
+        FDeadTabs->CurrentChanged();
 }
 
 // ---- Full screen and keys -------------------------------------------------------------------
@@ -548,7 +553,8 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
         event->accept();
         return;
     }
-    if (Settings().CloseToTray) {
+    // The player chose to update now: the window really closes.
+    if (Settings().CloseToTray && !(FUpdater && FUpdater->RestartWanted())) {
         event->ignore();
         // Without a notification area the window must stay reachable: minimise instead.
         if (QSystemTrayIcon::isSystemTrayAvailable())
@@ -643,7 +649,7 @@ void TfrmMain::CreateSidePanel() {
 }
 
 void TfrmMain::DailyStart() {
-    // The daily usage report, its "update.ini" and the update check start here.
+    FUpdater->DailyRoutine();
 }
 
 void TfrmMain::OpenSettingsWindow(int page) {
@@ -679,8 +685,7 @@ void TfrmMain::ShowAbout() {
 }
 
 void TfrmMain::CheckUpdate(bool withNotices) {
-    // The update check starts here.
-    Q_UNUSED(withNotices);
+    FUpdater->StartCheck(withNotices ? TUpdater::Manual : TUpdater::Automatic);
 }
 
 void TfrmMain::ShowMiniHome() {
@@ -700,7 +705,8 @@ void TfrmMain::CloseMiniHome() {
 }
 
 void TfrmMain::InstallPendingUpdate() {
-    // A downloaded update is installed here when the window goes.
+    DestroyUpdateParts();
+    FUpdater->InstallPending();
 }
 
 bool TfrmMain::AskCloseAction(int &action, bool &askAgain) {

@@ -34,6 +34,9 @@ class TWBEmbedded;
 class TMiniHome;
 class QActionGroup;
 class TfrmSide;
+class TUpdater;
+class TNoticePane;
+class TDeadTabs;
 
 class TfrmMain : public TSkinForm {
     Q_OBJECT
@@ -136,7 +139,6 @@ private:
     void ImportAccounts();
     void ExportAccounts();
     void ShowAbout();
-    void CheckUpdate(bool withNotices);
     void ShowMiniHome();
     void CloseMiniHome();
     void InstallPendingUpdate();
@@ -202,4 +204,26 @@ public:
 
 private:
     TfrmSide *FSide = nullptr;
+    // ---- Update, notification pane and dead game tabs (TfrmMainUpdate.cpp) ----
+public:
+    // The update check from the stored description: with notices (the menus' "检查新版本", the
+    // settings window's "立即检查") it says "未发现新版本！" when there is nothing new.
+    void CheckUpdate(bool withNotices);
+    TUpdater *Updater() const { return FUpdater; }
+    TNoticePane *NoticePane() const { return FNoticePane; }
+    TDeadTabs *DeadTabs() const { return FDeadTabs; }
+
+private:
+    void CreateUpdateParts();
+    void DestroyUpdateParts();
+    // "games.xml" was replaced by a newer catalogue: the side panel rebuilds its groups.
+    void CatalogueReplaced();
+    void UpdateStateChanged(bool idle);
+    // A registering host that restarts a dead game tab takes that tab's place; true when so.
+    bool TakeDeadTabPlace(HWND host, const QString &startText, const QDomNode &game,
+                          const QString &user);
+
+    TUpdater *FUpdater = nullptr;
+    TNoticePane *FNoticePane = nullptr;
+    TDeadTabs *FDeadTabs = nullptr;
 };

@@ -1,9 +1,13 @@
 #include "net/TUsageReport.h"
 
+#include "net/TCheckUpdateThread.h"
+#include "net/TUpdateLogic.h"
 #include "platform/TMachineId.h"
+#include "store/EWriteError.h"
 #include "store/TSettings.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -14,6 +18,8 @@ namespace {
 
 // Long enough for a slow portal, short enough that an uninstaller does not seem to hang.
 constexpr int UninstallTimeoutMs = 4000;
+// The daily report runs while the player already plays: it may take its time.
+constexpr int DailyTimeoutMs = 30000;
 
 } // namespace
 
@@ -31,7 +37,7 @@ int RunningBuildNumber() {
     return LUDORA_BUILD_NUMBER;
 }
 
-bool PlainGet(const QString &url, int timeoutMs, QByteArray *body) {
+bool PlainGet(const QString &url, int timeoutMs, QByteArray *body, qint64 maxBody) {
     if (!QCoreApplication::instance())
         return false;
     QNetworkAccessManager net;
@@ -47,10 +53,19 @@ bool PlainGet(const QString &url, int timeoutMs, QByteArray *body) {
     timeout.start(timeoutMs);
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
-                          reply->error() != QNetworkReply::OperationCanceledError;
-    if (body)
-        *body = answered ? reply->readAll() : QByteArray();
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const bool answered =
+        status.isValid() && reply->error() != QNetworkReply::OperationCanceledError;
+    if (body) {
+        body->clear();
+        const int code = status.toInt();
+        if (answered && code >= 200 && code < 300) {
+            *body = reply->read(maxBody);
+            const qsizetype zero = body->indexOf('\0');
+            if (zero >= 0)
+                body->truncate(zero);
+        }
+    }
     delete reply;
     return answered;
 }
@@ -60,4 +75,30 @@ bool SendUninstallReport() {
         UsageReportUrl(Settings().Portal(TPortal::Stats), TMachineId::Tag(), TReportType::Uninstall,
                        Settings().PartnerId, RunningBuildNumber());
     return PlainGet(url, UninstallTimeoutMs);
+}
+
+QByteArray SendDailyReport() {
+    const TDailyReport report =
+        DailyReportFor(Settings().Ini().ReadString(Settings().SectionOf(TKey::LastRun),
+                                                   Settings().NameOf(TKey::LastRun), QString()),
+                       QDate::currentDate());
+    if (!report.Send)
+        return QByteArray();
+    const QString url = UsageReportUrl(Settings().Portal(TPortal::Stats), TMachineId::Tag(),
+                                       report.Type, Settings().PartnerId, RunningBuildNumber());
+    auto *thread = new TCheckUpdateThread(url, DailyTimeoutMs);
+    QEventLoop loop;
+    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    if (!thread->isFinished())
+        loop.exec();
+    thread->wait();
+    const QByteArray answer = thread->Received();
+    delete thread;
+    try {
+        // Also after a failed report: the installation is never reported as new again.
+        Settings().WriteDate(TKey::LastRun, QDate::currentDate());
+    } catch (const EWriteError &) {
+    }
+    return answer;
 }

@@ -20,9 +20,18 @@ QString UsageReportUrl(const QString &statsAddress, const QString &machineTag, T
 int RunningBuildNumber();
 
 // A blocking GET on the calling thread, which needs a QCoreApplication. Returns whether the
-// server answered (any HTTP status) within timeoutMs; the body goes to *body when given.
-bool PlainGet(const QString &url, int timeoutMs, QByteArray *body = nullptr);
+// server answered (any HTTP status) within timeoutMs. Only a successful (2xx) answer's body goes
+// to *body, cut at its first zero byte and at maxBody bytes: an error page is never taken for
+// the portal's answer.
+bool PlainGet(const QString &url, int timeoutMs, QByteArray *body = nullptr,
+              qint64 maxBody = 1 << 20);
 
 // The uninstall report to Settings().Portal(TPortal::Stats), with the machine tag and the
 // settings' partner id; waits a few seconds at most. Returns whether it was answered.
 bool SendUninstallReport();
+
+// The daily report on a worker thread of its own (TCheckUpdateThread) while the calling (main)
+// thread keeps handling events. Sends nothing when "General"/"LastRun" already holds today;
+// otherwise writes today's date to "LastRun" afterwards, also when nothing came back. Returns
+// the answer (the update description), empty when there was none.
+QByteArray SendDailyReport();

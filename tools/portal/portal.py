@@ -30,6 +30,8 @@ try:
 except ImportError:  # the fetch component's routes are optional
     fetch_routes = None
 
+import update_routes  # noqa: E402
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 STATIC = os.path.join(HERE, "static")
 CONTENT_TYPES = {".js": "text/javascript; charset=utf-8", ".css": "text/css; charset=utf-8",
@@ -169,6 +171,9 @@ class THandler(BaseHTTPRequestHandler):
 
     def main_routes(self, path, query, form, raw):
         base = STATE.base
+        # Update and notification pane routes that tests steer (update_routes.py).
+        if update_routes.handle(self, path, query, self.notice_modified):
+            return
         simple = {
             "/": ("游戏门户", "游戏门户首页", "热门网页游戏，一站畅玩。"),
             "/mini/": ("游戏大厅迷你站", "游戏大厅迷你站", "从左侧游戏列表选择游戏开始。"),
@@ -235,6 +240,10 @@ class THandler(BaseHTTPRequestHandler):
             self.api(path, query)
         else:
             self.not_found()
+
+    def notice_modified(self):
+        with STATE.lock:
+            return formatdate(STATE.notice_modified, usegmt=True)
 
     def game_routes(self, path, query, form, base):
         parts = path.split("/")  # "", "games", id, rest

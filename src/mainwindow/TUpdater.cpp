@@ -1,0 +1,154 @@
+#include "mainwindow/TUpdater.h"
+
+#include "dialogs/TfrmTip.h"
+#include "dialogs/TfrmUpdate.h"
+#include "mainwindow/TCatalogueRefresh.h"
+#include "net/TUpdateInstaller.h"
+#include "net/TUpdateLogic.h"
+#include "net/TUsageReport.h"
+#include "side/TCatalogue.h"
+#include "store/EWriteError.h"
+#include "store/TIniFile.h"
+#include "store/TSettings.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QTimer>
+
+namespace {
+
+TUpdater *GInstance = nullptr;
+int GState = TUpdater::Idle;
+
+// Where a failed install leaves its reason for the next start.
+const QString FailSection = QStringLiteral("Update");
+const QString FailKey = QStringLiteral("InstallFailed");
+
+} // namespace
+
+TUpdater::TUpdater(const QString &programDir, QObject *parent) : QObject(parent), FDir(programDir) {
+    GInstance = this;
+}
+
+TUpdater::~TUpdater() {
+    if (GInstance == this)
+        GInstance = nullptr;
+}
+
+TUpdater *TUpdater::Instance() {
+    return GInstance;
+}
+
+int TUpdater::State() {
+    return GState;
+}
+
+void TUpdater::SetState(int state) {
+    GState = state;
+    if (OnStateChanged)
+        OnStateChanged(state == Idle);
+}
+
+void TUpdater::DailyRoutine() {
+    const QByteArray answer = SendDailyReport();
+    if (answer.isEmpty())
+        return;
+    QSaveFile ini(UpdateIniPath());
+    if (!ini.open(QIODevice::WriteOnly) || ini.write(answer) != answer.size() || !ini.commit())
+        return; // the previous description stays
+    if (Settings().ReadBool(TKey::CheckUpdate))
+        StartCheck(Automatic);
+}
+
+void TUpdater::StartCheck(TState state) {
+    if (GState != Idle)
+        return;
+    SetState(state);
+    const TUpdateDescription d = TUpdateDescription::Read(UpdateIniPath());
+    if (CatalogueRefreshDue(d, Catalogue().Version()) && !FRefresh) {
+        FRefresh = new TCatalogueRefresh(TCatalogue::FileName(FDir), this);
+        FRefresh->OnReplaced = [this]() {
+            if (OnCatalogueReplaced)
+                OnCatalogueReplaced();
+        };
+        FRefresh->Start(DownloadAddress(d.GameDownload, Settings().PartnerId));
+    }
+    if (!ProgramUpdateOffered(d, RunningBuildNumber())) {
+        if (state == Manual)
+            ShowTip(QStringLiteral("提示"), QStringLiteral("未发现新版本！"), QString(), 0);
+        SetState(Idle);
+        return;
+    }
+    if (ShowTip(QStringLiteral("提示"), QStringLiteral("新版本经已发布，是否现在更新？"), QString(),
+                4) == 6)
+        DownloadProgram(DownloadAddress(d.MainDownload, Settings().PartnerId));
+    else
+        SetState(Idle);
+}
+
+void TUpdater::DownloadProgram(const QString &address) {
+    if (GState == Idle || FDownload)
+        return;
+    FDownload = new TfrmUpdate;
+    connect(FDownload, &QObject::destroyed, this, [this]() { SetState(Idle); });
+    FDownload->OnDone = [this](const QString &fileName) { DownloadDone(fileName); };
+    FDownload->OnFailed = []() {
+        ShowTip(QStringLiteral("提示"), QStringLiteral("下载失败！请检查网络设置，稍后再试。"),
+                QString(), 0);
+    };
+    FDownload->show();
+    // After showing: a skinned window centres itself on its owner when shown.
+    if (OnPlaceDownload)
+        OnPlaceDownload(FDownload);
+    FDownload->Start(address, ArchivePath());
+}
+
+void TUpdater::DownloadDone(const QString &fileName) {
+    FPending = fileName;
+    if (ShowTip(QStringLiteral("提示"), QStringLiteral("下载完成！是否现在更新？"), QString(), 4) ==
+        6) {
+        FRestart = true;
+        if (OnCloseMainWindow)
+            OnCloseMainWindow();
+    }
+}
+
+bool TUpdater::InstallPending() {
+    if (FPending.isEmpty() || !QFileInfo::exists(FPending))
+        return false;
+    const TInstallResult result = TUpdateInstaller::Install(FPending, FDir);
+    QFile::remove(FPending);
+    FPending.clear();
+    if (!result.Ok) {
+        try {
+            TIniFile(Settings().FileName()).WriteString(FailSection, FailKey, result.Error);
+        } catch (const EWriteError &) {
+        }
+    }
+    if (FRestart) {
+        FRestart = false;
+        QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
+        // The new program runs: this one ends even when a window of its own is left open.
+        QTimer::singleShot(0, qApp, []() { QCoreApplication::exit(0); });
+    }
+    return result.Ok;
+}
+
+void TUpdater::ReportFailedInstall() {
+    if (!SettingsOpen())
+        return;
+    TIniFile ini(Settings().FileName());
+    const QString reason = ini.ReadString(FailSection, FailKey, QString());
+    if (reason.isEmpty())
+        return;
+    try {
+        ini.DeleteKey(FailSection, FailKey);
+    } catch (const EWriteError &) {
+        // A read-only settings file: the notice comes again at the next start.
+    }
+    ShowTip(QStringLiteral("提示"), QStringLiteral("更新安装失败，程序仍是原来的版本。"), reason,
+            0);
+}
