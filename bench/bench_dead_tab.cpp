@@ -66,12 +66,16 @@ int main(int argc, char *argv[]) {
         QProcess tab;
         tab.start(exe, {pageArea, "休闲游戏\\经典小游戏\\贪吃蛇\\"});
         HWND host = 0;
-        QTest::qWaitFor(
+        const bool shown = QTest::qWaitFor(
             [&]() {
                 host = HWND(Win::SendMessage(mainWindow, WM_HOSTQUERY, 0, HostQueryCurrentTab));
                 return host != 0 && Win::GetWindowText(host, 255).contains("贪吃蛇");
             },
             30000);
+        if (!shown) {
+            std::fprintf(stderr, "the game tab never showed its title\n");
+            return 1;
+        }
         const HWND notice = Win::FindWindow("TDeadTabNotice");
         QTest::qWait(500);
         QElapsedTimer t;

@@ -113,7 +113,7 @@ class TestUpdateE2E : public QObject {
 
     // The mini home window of a day's first start, moved off the main window.
     static void MoveMiniHomeAway() {
-        QTest::qWaitFor(
+        const bool moved = QTest::qWaitFor(
             []() {
                 QProcess search;
                 search.start("xdotool", {"search", "--onlyvisible", "--name", "^迷你首页$"});
@@ -126,6 +126,8 @@ class TestUpdateE2E : public QObject {
                 return true;
             },
             20000);
+        if (!moved)
+            qInfo("no mini home window was shown");
     }
 
     void CloseMain() {
