@@ -29,11 +29,18 @@ QStringList GCommandLine;
 
 constexpr int MaxTextChars = 1 << 20;
 
-QString ScriptSource(const QString &token) {
+QString ScriptSource(const QString &token, const QString &secret) {
     QFile file(QStringLiteral(":/core/hostscript.js"));
     if (!file.open(QIODevice::ReadOnly))
         return QString();
-    return QString::fromUtf8(file.readAll()).replace(QStringLiteral("@TOKEN@"), token);
+    return QString::fromUtf8(file.readAll())
+        .replace(QStringLiteral("@TOKEN@"), token)
+        .replace(QStringLiteral("@SECRET@"), secret);
+}
+
+QString RandomText() {
+    return QString::number(QRandomGenerator::system()->generate64(), 36) +
+           QString::number(QRandomGenerator::system()->generate64(), 36);
 }
 
 } // namespace
@@ -62,17 +69,19 @@ TWBEmbedded::TWBEmbedded(const QString &startParameter)
     FPage->settings()->setAttribute(QWebEngineSettings::AutoLoadImages, true);
     FPage->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
 
-    FToken = QString::number(QRandomGenerator::system()->generate64(), 36) +
-             QString::number(QRandomGenerator::system()->generate64(), 36);
+    FToken = RandomText();
+    FPage->Secret = RandomText();
     QWebEngineScript script;
     script.setName(QString::fromLatin1(THostPage::ScriptName));
-    script.setSourceCode(ScriptSource(FToken));
+    script.setSourceCode(ScriptSource(FToken, FPage->Secret));
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     script.setRunsOnSubFrames(true);
     FPage->scripts().insert(script);
 
-    FPage->OnCreateWindow = [this]() -> QWebEnginePage * { return CreatePopup()->FPage; };
+    FPage->OnCreateWindow = [this](const QUrl &url, bool userInitiated) -> QWebEnginePage * {
+        return AllowPopup(url, userInitiated) ? CreatePopup()->FPage : nullptr;
+    };
     FPage->OnBeforeNavigate = [this](const QUrl &, QWebEnginePage::NavigationType, bool) {
         if (FCapture.Armed())
             FCapture.Start(false);
@@ -86,6 +95,7 @@ TWBEmbedded::TWBEmbedded(const QString &startParameter)
         }
     });
     connect(FPage, &QWebEnginePage::loadStarted, this, [this]() {
+        FPopups = 0;
         FFill.SetLoading(true);
         FCommitted = false;
     });
@@ -163,7 +173,9 @@ QWebEngineProfile *TWBEmbedded::Profile() {
 }
 
 void TWBEmbedded::RecordVisit() {
-    THostProfile::RecordVisit(FPage->url().toString(), FPage->title());
+    const QString url = FPage->url().toString();
+    if (!TLoginFill::UrlHoldsPassword(url, FStoredPassword, FGameUrl))
+        THostProfile::RecordVisit(url, FPage->title());
 }
 
 void TWBEmbedded::DestroyAll() {
@@ -199,6 +211,9 @@ void TWBEmbedded::Register() {
     if (reply.IsLogin) {
         FFill.SetLogin(reply.Check, reply.FillUser, reply.FillPassword, reply.UserBox,
                        reply.PasswordBox);
+        FFill.SetSite(reply.Url);
+        FGameUrl = reply.Url;
+        FStoredPassword = reply.FillPassword;
         Win::SetWindowText(FHandle, FUrl);
         FCapture.Arm();
     }
@@ -209,6 +224,8 @@ void TWBEmbedded::Register() {
 }
 
 void TWBEmbedded::Navigate(const QString &url) {
+    if (TLoginFill::UrlHoldsPassword(url, FStoredPassword, FGameUrl))
+        return;
     FPage->load(QUrl::fromUserInput(url));
 }
 
@@ -320,6 +337,24 @@ void TWBEmbedded::Duplicate() {
         // A new tab process for the same game, without the user name.
         QProcess::startDetached(GCommandLine[0], {GCommandLine[1], GCommandLine[2]});
     }
+}
+
+bool TWBEmbedded::AllowPopup(const QUrl &url, bool userInitiated) {
+    if (FClosing)
+        return false;
+    // A window whose first document its opener makes (a javascript: URL, a document written
+    // into an empty window) has never been navigated; the engine does not survive taking such
+    // a window into a page of ours. Those pop-ups are refused.
+    const QString scheme = url.scheme().toLower();
+    if (url.isEmpty() || scheme == QLatin1String("javascript") ||
+        url.toString() == QLatin1String("about:blank"))
+        return false;
+    // Every pop-up is a tab of its own: a page may not open them by the dozen unasked.
+    if (!userInitiated && FPopups >= MaxUnaskedPopups)
+        return false;
+    if (!userInitiated)
+        ++FPopups;
+    return true;
 }
 
 TWBEmbedded *TWBEmbedded::CreatePopup() {

@@ -30,6 +30,8 @@ class TWBEmbedded : public QWidget, private TScriptRunner {
 public:
     static constexpr int FillInterval = TLoginFill::FillInterval; // ms
     static constexpr int DefaultRefreshSeconds = 20;
+    // Pop-ups a page may open without a click or key of the user's, per page load.
+    static constexpr int MaxUnaskedPopups = 3;
 
     // A top-level window until SetParentWindow; startParameter is a URL or a catalogue location,
     // optionally followed by a line feed and a user name.
@@ -94,6 +96,7 @@ private:
     void Command(LPARAM command, WPARAM argument);
     void Duplicate();
     void CloseHost();
+    bool AllowPopup(const QUrl &url, bool userInitiated);
     TWBEmbedded *CreatePopup();
     void RunScript(const QString &code, std::function<void(const QVariant &)> done) override;
     void SendCaptureReport(const QVariantMap &login);
@@ -111,6 +114,8 @@ private:
     int FReportedForward = -1;
     QString FUrl;
     QString FStartParameter;
+    QString FGameUrl;        // the game's registered URL, for a game page
+    QString FStoredPassword; // kept out of every URL this host opens or records
     int FRefreshSeconds = DefaultRefreshSeconds;
     bool FRefreshOn = false;
     QString FCachedUrl;
@@ -120,6 +125,7 @@ private:
 
     bool FCommitted = false; // the current load has reached navigate-complete
     bool FClosing = false;
+    int FPopups = 0; // opened unasked since the last page load began
     QTimer FRefreshTimer;
     TLoginFill FFill;
     TLoginCapture FCapture;
