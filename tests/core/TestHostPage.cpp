@@ -410,6 +410,27 @@ private slots:
         QVERIFY(!host->FillPassword().isEmpty() || logins > 0);
     }
 
+    // A reply that is not six lines (a stored field with a line break, from an older main
+    // window) is never opened as an address, so the password in it never reaches the history.
+    void brokenReplyNeverOpened() {
+        FMain->ReplyBuilder = [&](const QString &) {
+            return LoginReply(FBase + QStringLiteral("games/snake/"), QString(),
+                              QStringLiteral("u1"), QStringLiteral("in-url-pw"),
+                              QStringLiteral("user\nname"), QString());
+        };
+        TWBEmbedded *host = OpenHost(QStringLiteral("x\\\nu1"));
+        QVERIFY(!host->CaptureArmed());
+        QTest::qWait(1500);
+        QVERIFY(!host->View()->url().toString().contains("in-url-pw"));
+        bool recorded = false;
+        const THistoryStore history(THistoryStore::DefaultPath());
+        history.Enumerate([&](const THistoryEntry &e) {
+            recorded = recorded || e.Url.contains("in-url-pw");
+            return true;
+        });
+        QVERIFY(!recorded);
+    }
+
     void duplicateAndClose() {
         const QString url = FBase + QStringLiteral("games/2048/info.html");
         TWBEmbedded *host = OpenHost(url);
