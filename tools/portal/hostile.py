@@ -29,8 +29,10 @@ def route(path, query, port):
                     "if (w) { w.document.write('<title>written</title><p>hi</p>');"
                     " w.document.close(); }</script>")
     if path == "/hostile/flood.html":
-        return page("弹窗轰炸", "<p>flood</p><script>for (var i = 0; i < 50; ++i)"
-                    " window.open('/popup-child.html?' + i);</script>")
+        # Half of them after a move within the page, which is no new page load.
+        return page("弹窗轰炸", "<p>flood</p><script>for (var i = 0; i < 50; ++i) {"
+                    " if (i % 2) location.hash = 'n' + i;"
+                    " window.open('/popup-child.html?' + i); }</script>")
     if path == "/hostile/forge.html":
         # Pretends to be the injected script telling of a submitted login, then navigates so
         # that an armed capture would look for it.
