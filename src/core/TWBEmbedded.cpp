@@ -344,10 +344,9 @@ bool TWBEmbedded::AllowPopup(const QUrl &url, bool userInitiated) {
         return false;
     // A window whose first document its opener makes (a javascript: URL, a document written
     // into an empty window) has never been navigated; the engine does not survive taking such
-    // a window into a page of ours. Those pop-ups are refused.
+    // a window into a page of ours. Only pop-ups that go to a web page are taken.
     const QString scheme = url.scheme().toLower();
-    if (url.isEmpty() || scheme == QLatin1String("javascript") ||
-        url.toString() == QLatin1String("about:blank"))
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
         return false;
     // Every pop-up is a tab of its own: a page may not open them by the dozen unasked.
     if (!userInitiated && FPopups >= MaxUnaskedPopups)

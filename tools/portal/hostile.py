@@ -24,10 +24,12 @@ def route(path, query, port):
         return page("打开脚本窗口", "<p>opener</p><script>"
                     "window.open('javascript:\"<title>zz</title>hi\"');</script>")
     if path == "/hostile/open-write.html":
-        # A pop-up without a URL whose document the opener writes.
-        return page("写入新窗口", "<p>opener</p><script>var w = window.open('');"
-                    "if (w) { w.document.write('<title>written</title><p>hi</p>');"
-                    " w.document.close(); }</script>")
+        # Pop-ups without a web address whose documents the opener writes.
+        return page("写入新窗口", "<p>opener</p><script>"
+                    "['', 'about:blank#x'].forEach(function (url) {"
+                    " var w = window.open(url);"
+                    " if (w) { w.document.write('<title>written</title><p>hi</p>');"
+                    " w.document.close(); } });</script>")
     if path == "/hostile/flood.html":
         # Half of them after a move within the page, which is no new page load.
         return page("弹窗轰炸", "<p>flood</p><script>for (var i = 0; i < 50; ++i) {"
