@@ -45,7 +45,7 @@ QString RandomText() {
 
 } // namespace
 
-TWBEmbedded::TWBEmbedded(const QString &startParameter)
+TWBEmbedded::TWBEmbedded(const QString &startParameter, THostPage *page)
     : QWidget(nullptr, Qt::FramelessWindowHint), FStartParameter(startParameter), FFill(*this),
       FCapture(*this) {
     GHosts.append(this);
@@ -60,27 +60,13 @@ TWBEmbedded::TWBEmbedded(const QString &startParameter)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     FView = new QWebEngineView(this);
-    FPage = new THostPage(Profile(), FView);
+    FPage = page ? page : NewPage(nullptr);
+    FPage->setParent(FView);
     FView->setPage(FPage);
     layout->addWidget(FView);
 
-    // Pages may open pop-ups; they become further hosts of this process.
-    FPage->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
-    FPage->settings()->setAttribute(QWebEngineSettings::AutoLoadImages, true);
-    FPage->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
-
-    FToken = RandomText();
-    FPage->Secret = RandomText();
-    QWebEngineScript script;
-    script.setName(QString::fromLatin1(THostPage::ScriptName));
-    script.setSourceCode(ScriptSource(FToken, FPage->Secret));
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    script.setWorldId(QWebEngineScript::ApplicationWorld);
-    script.setRunsOnSubFrames(true);
-    FPage->scripts().insert(script);
-
-    FPage->OnCreateWindow = [this](const QUrl &url, bool userInitiated) -> QWebEnginePage * {
-        return AllowPopup(url, userInitiated) ? CreatePopup()->FPage : nullptr;
+    FPage->OnCreateWindow = [this](const QUrl &, bool userInitiated) -> QWebEnginePage * {
+        return CreatePopup(userInitiated);
     };
     FPage->OnBeforeNavigate = [this](const QUrl &, QWebEnginePage::NavigationType, bool) {
         if (FCapture.Armed())
@@ -339,29 +325,55 @@ void TWBEmbedded::Duplicate() {
     }
 }
 
-bool TWBEmbedded::AllowPopup(const QUrl &url, bool userInitiated) {
-    if (FClosing)
-        return false;
-    // A window whose first document its opener makes (a javascript: URL, a document written
-    // into an empty window) has never been navigated; the engine does not survive taking such
-    // a window into a page of ours. Only pop-ups that go to a web page are taken.
-    const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
-        return false;
-    // Every pop-up is a tab of its own: a page may not open them by the dozen unasked.
-    if (!userInitiated && FPopups >= MaxUnaskedPopups)
-        return false;
-    if (!userInitiated)
-        ++FPopups;
-    return true;
+THostPage *TWBEmbedded::NewPage(QObject *parent) {
+    auto *page = new THostPage(Profile(), parent);
+    // Pages may open pop-ups; they become further hosts of this process.
+    page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    page->settings()->setAttribute(QWebEngineSettings::AutoLoadImages, true);
+    page->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+
+    page->Secret = RandomText();
+    QWebEngineScript script;
+    script.setName(QString::fromLatin1(THostPage::ScriptName));
+    script.setSourceCode(ScriptSource(RandomText(), page->Secret));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(true);
+    page->scripts().insert(script);
+    return page;
 }
 
-TWBEmbedded *TWBEmbedded::CreatePopup() {
-    auto *host = new TWBEmbedded();
-    host->resize(size());
-    host->SetParentWindow(FParent);
-    host->ShowBrowser();
-    return host;
+QWebEnginePage *TWBEmbedded::CreatePopup(bool userInitiated) {
+    if (FClosing)
+        return nullptr;
+    // Every pop-up is a tab of its own: a page may not open them by the dozen unasked.
+    if (!userInitiated && FPopups >= MaxUnaskedPopups)
+        return nullptr;
+    if (!userInitiated)
+        ++FPopups;
+    // The engine does not survive a host built around the new window while it is handing the
+    // window over, when the opener writes the window's first document itself (a javascript:
+    // URL, an empty window written into). The window waits as a bare page, owned by its opener,
+    // and becomes a host once it goes to a web page; one that never does goes with the opener.
+    THostPage *page = NewPage(this);
+    connect(page, &QWebEnginePage::urlChanged, this, [this, page](const QUrl &url) {
+        const QString scheme = url.scheme().toLower();
+        if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+            return;
+        disconnect(page, nullptr, this, nullptr);
+        QTimer::singleShot(0, this, [this, page]() {
+            if (FClosing)
+                return;
+            auto *host = new TWBEmbedded(QString(), page);
+            host->resize(size());
+            host->SetParentWindow(FParent);
+            host->ShowBrowser();
+            // The title may have come before the host listened.
+            if (!page->title().isEmpty())
+                emit page->titleChanged(page->title());
+        });
+    });
+    return page;
 }
 
 void TWBEmbedded::CloseHost() {

@@ -21,6 +21,7 @@
 
 #include <functional>
 
+class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
 class THostPage;
@@ -35,7 +36,8 @@ public:
 
     // A top-level window until SetParentWindow; startParameter is a URL or a catalogue location,
     // optionally followed by a line feed and a user name.
-    explicit TWBEmbedded(const QString &startParameter = QString());
+    // page: a pop-up's page the engine already filled (see CreatePopup); otherwise a new one.
+    explicit TWBEmbedded(const QString &startParameter = QString(), THostPage *page = nullptr);
     ~TWBEmbedded() override;
 
     // Every host of this process, in creation order.
@@ -96,8 +98,8 @@ private:
     void Command(LPARAM command, WPARAM argument);
     void Duplicate();
     void CloseHost();
-    bool AllowPopup(const QUrl &url, bool userInitiated);
-    TWBEmbedded *CreatePopup();
+    static THostPage *NewPage(QObject *parent);
+    QWebEnginePage *CreatePopup(bool userInitiated);
     void RunScript(const QString &code, std::function<void(const QVariant &)> done) override;
     void SendCaptureReport(const QVariantMap &login);
     void ScriptMessage(const QString &json);
@@ -106,7 +108,6 @@ private:
     HWND FParent = 0;
     QWebEngineView *FView = nullptr;
     THostPage *FPage = nullptr;
-    QString FToken;
 
     bool FCanBack = false;
     bool FCanForward = false;
