@@ -14,14 +14,22 @@ public:
     // The name of the injected script; its console output has the source id "userscript:" + it.
     static constexpr char ScriptName[] = "ludorahost";
 
-    std::function<QWebEnginePage *()> OnCreateWindow;
+    // A page asks for a new window: the URL it asked for (often empty) and whether a click or
+    // key of the user's opened it. Null refuses the window.
+    std::function<QWebEnginePage *(const QUrl &url, bool userInitiated)> OnCreateWindow;
     std::function<void(const QUrl &, NavigationType, bool isMainFrame)> OnBeforeNavigate;
-    // Only messages of the host's own injected script: their source id cannot come from a page.
+    // Only messages of the host's own injected script, which begin with the secret it was given.
     std::function<void(const QString &message)> OnScriptMessage;
+    QString Secret;
 
 protected:
     QWebEnginePage *createWindow(WebWindowType type) override;
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
                                   int lineNumber, const QString &sourceID) override;
+
+private:
+    // What the engine told of the window it is about to ask createWindow for.
+    QUrl FRequestedUrl;
+    bool FUserInitiated = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QUrl>
 #include <QVariantMap>
 
 namespace {
@@ -17,7 +18,46 @@ QString JsString(const QString &text) {
     return array.mid(1, array.size() - 2);
 }
 
+bool IsAddress(const QString &host) {
+    if (host.contains(u':'))
+        return true; // IPv6
+    for (const QChar c : host)
+        if (!c.isDigit() && c != u'.')
+            return false;
+    return true;
+}
+
 } // namespace
+
+QString TLoginFill::SiteOf(const QString &url) {
+    const QUrl u(url);
+    const QString scheme = u.scheme().toLower();
+    QString host = u.host().toLower();
+    if (host.endsWith(u'.'))
+        host.chop(1);
+    if ((scheme != QLatin1String("http") && scheme != QLatin1String("https")) || host.isEmpty())
+        return QString();
+    QString domain = host;
+    if (!IsAddress(host)) {
+        const QStringList labels = host.split(u'.');
+        int keep = 2;
+        // Country domains with a second level of their own: example.com.cn, example.co.uk.
+        static const QStringList secondLevels{"com", "net", "org", "gov", "edu", "ac", "co"};
+        if (labels.size() >= 3 && labels.last().size() == 2 &&
+            secondLevels.contains(labels.at(labels.size() - 2)))
+            keep = 3;
+        if (labels.size() > keep)
+            domain = labels.mid(labels.size() - keep).join(u'.');
+    }
+    return scheme + QLatin1String("://") + domain;
+}
+
+bool TLoginFill::UrlHoldsPassword(const QString &url, const QString &password,
+                                  const QString &gameUrl) {
+    if (password.size() < 4 || gameUrl.contains(password))
+        return false;
+    return url.contains(password) || QUrl::fromPercentEncoding(url.toUtf8()).contains(password);
+}
 
 TLoginFill::TLoginFill(TScriptRunner &runner, QObject *parent) : QObject(parent), FRunner(runner) {
     FTimer.setSingleShot(true);
@@ -66,25 +106,48 @@ void TLoginFill::TimerTick() {
     if (FActive || FStopped)
         return;
     FActive = true;
+    FOtherSites = false;
+    FOtherCandidate = -1;
     const int seq = ++FSeq;
-    FRunner.RunScript(TScriptRunner::HostCall(QStringLiteral("fill(%1)").arg(Json(State(true)))),
-                      [this, seq](const QVariant &result) {
-                          if (!FActive || FSeq != seq)
-                              return;
-                          const QVariantMap r = result.toMap();
-                          if (r.isEmpty()) {
-                              Finish(false);
-                              return;
-                          }
-                          FPassword = r.value(QStringLiteral("pass")).toString();
-                          FUser = r.value(QStringLiteral("user")).toString();
-                          if (r.value(QStringLiteral("finished")).toBool()) {
-                              Finish(true);
-                              return;
-                          }
-                          FFrames = r.value(QStringLiteral("frames")).toInt();
-                          FillFrame(0);
-                      });
+    // Where the top document is, before anything is sent to it.
+    FRunner.RunScript(
+        TScriptRunner::HostCall(QStringLiteral("where()")), [this, seq](const QVariant &result) {
+            if (!FActive || FSeq != seq)
+                return;
+            const QString origin = result.toMap().value(QStringLiteral("origin")).toString();
+            // The top document has left the game's site: its frames are no
+            // business of the game's either.
+            if (FSite.isEmpty() || SiteOf(origin) != FSite) {
+                Finish(false);
+                return;
+            }
+            FillTop(origin);
+        });
+}
+
+void TLoginFill::FillTop(const QString &origin) {
+    const int seq = FSeq;
+    // The script writes nothing unless its document still has that origin.
+    FRunner.RunScript(
+        TScriptRunner::HostCall(
+            QStringLiteral("fill(%1, %2)").arg(Json(State(true))).arg(JsString(origin))),
+        [this, seq](const QVariant &result) {
+            if (!FActive || FSeq != seq)
+                return;
+            const QVariantMap r = result.toMap();
+            if (r.isEmpty()) {
+                Finish(false);
+                return;
+            }
+            FPassword = r.value(QStringLiteral("pass")).toString();
+            FUser = r.value(QStringLiteral("user")).toString();
+            if (r.value(QStringLiteral("finished")).toBool()) {
+                Finish(true);
+                return;
+            }
+            FFrames = r.value(QStringLiteral("frames")).toInt();
+            FillFrame(0);
+        });
 }
 
 void TLoginFill::FillFrame(int index) {
@@ -94,6 +157,13 @@ void TLoginFill::FillFrame(int index) {
     FFrame = index;
     FAwaitingFill = false;
     if (index >= FFrames) {
+        // No frame of the game's site took the login: the first of another site that holds
+        // a form may.
+        if (!FOtherSites && FOtherCandidate >= 0 && !FPassword.isEmpty()) {
+            FOtherSites = true;
+            FillFrame(FOtherCandidate);
+            return;
+        }
         Finish(false);
         return;
     }
@@ -134,9 +204,17 @@ void TLoginFill::ScriptMessage(const QJsonObject &m) {
         const QString origin = m.value(QStringLiteral("origin")).toString();
         // A login is never posted where it could be read by whoever is there by then: a frame
         // without an origin of its own (sandboxed, data:) is passed over.
+        const QString site = SiteOf(origin);
         if ((!wrote && !m.value(QStringLiteral("finished")).toBool() &&
              !m.value(QStringLiteral("acted")).toBool()) ||
-            origin.isEmpty() || origin == QLatin1String("null")) {
+            origin.isEmpty() || origin == QLatin1String("null") || site.isEmpty()) {
+            FillFrame(frame + 1);
+            return;
+        }
+        // First pass: the game's site only; second pass: the others.
+        if ((site == FSite) == FOtherSites) {
+            if (!FOtherSites && FOtherCandidate < 0)
+                FOtherCandidate = frame;
             FillFrame(frame + 1);
             return;
         }

@@ -3,6 +3,10 @@
 // then each frame in order, until one takes the login. A frame is first asked with a dry run,
 // so the values go only to the frame that holds the form, and only to that frame's origin.
 // While the page is still loading a fill that did not finish is tried again on the next tick.
+//
+// A login belongs to the site of the game it was stored for (scheme and registrable domain;
+// ports do not count). Nothing is filled while the top document is on another site; frames of
+// the game's site come first, a frame of another site only when none of them took the login.
 
 #include "core/TScriptRunner.h"
 
@@ -25,6 +29,16 @@ public:
     QString User() const { return FUser; }
     QString Password() const { return FPassword; }
     QString Check() const { return FCheck; }
+    // The game's registered URL, whose site the login is bound to. Without one nothing is filled.
+    void SetSite(const QString &gameUrl) { FSite = SiteOf(gameUrl); }
+
+    // "scheme://registrable-domain" of a URL or origin; an address or a single-label host is its
+    // own domain. Empty for anything without a host or not http(s).
+    static QString SiteOf(const QString &url);
+    // A URL that holds a stored password (a reply gone wrong, a page that learnt it) is neither
+    // opened nor recorded; a password that is part of the game's own URL says nothing.
+    static bool UrlHoldsPassword(const QString &url, const QString &password,
+                                 const QString &gameUrl);
 
     void SetLoading(bool loading) { FLoading = loading; }
     // The top-level document of a navigation exists: with a login to fill, the timer starts.
@@ -40,6 +54,7 @@ signals:
 
 private:
     void TimerTick();
+    void FillTop(const QString &origin);
     void FillFrame(int index);
     void Finish(bool finished);
     QJsonObject State(bool withValues) const;
@@ -50,6 +65,7 @@ private:
     QString FPassword;
     QString FUserBox;
     QString FPasswordBox;
+    QString FSite;
     bool FLoading = false;
     bool FStopped = false;
 
@@ -60,4 +76,6 @@ private:
     int FFrame = 0;
     int FFrames = 0;
     bool FAwaitingFill = false; // the frame was sent the values, not just asked
+    bool FOtherSites = false;   // second pass: frames of other sites
+    int FOtherCandidate = -1;   // first frame of another site that holds a form
 };

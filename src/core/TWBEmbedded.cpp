@@ -29,16 +29,23 @@ QStringList GCommandLine;
 
 constexpr int MaxTextChars = 1 << 20;
 
-QString ScriptSource(const QString &token) {
+QString ScriptSource(const QString &token, const QString &secret) {
     QFile file(QStringLiteral(":/core/hostscript.js"));
     if (!file.open(QIODevice::ReadOnly))
         return QString();
-    return QString::fromUtf8(file.readAll()).replace(QStringLiteral("@TOKEN@"), token);
+    return QString::fromUtf8(file.readAll())
+        .replace(QStringLiteral("@TOKEN@"), token)
+        .replace(QStringLiteral("@SECRET@"), secret);
+}
+
+QString RandomText() {
+    return QString::number(QRandomGenerator::system()->generate64(), 36) +
+           QString::number(QRandomGenerator::system()->generate64(), 36);
 }
 
 } // namespace
 
-TWBEmbedded::TWBEmbedded(const QString &startParameter)
+TWBEmbedded::TWBEmbedded(const QString &startParameter, THostPage *page)
     : QWidget(nullptr, Qt::FramelessWindowHint), FStartParameter(startParameter), FFill(*this),
       FCapture(*this) {
     GHosts.append(this);
@@ -53,26 +60,14 @@ TWBEmbedded::TWBEmbedded(const QString &startParameter)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     FView = new QWebEngineView(this);
-    FPage = new THostPage(Profile(), FView);
+    FPage = page ? page : NewPage(nullptr);
+    FPage->setParent(FView);
     FView->setPage(FPage);
     layout->addWidget(FView);
 
-    // Pages may open pop-ups; they become further hosts of this process.
-    FPage->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
-    FPage->settings()->setAttribute(QWebEngineSettings::AutoLoadImages, true);
-    FPage->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
-
-    FToken = QString::number(QRandomGenerator::system()->generate64(), 36) +
-             QString::number(QRandomGenerator::system()->generate64(), 36);
-    QWebEngineScript script;
-    script.setName(QString::fromLatin1(THostPage::ScriptName));
-    script.setSourceCode(ScriptSource(FToken));
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    script.setWorldId(QWebEngineScript::ApplicationWorld);
-    script.setRunsOnSubFrames(true);
-    FPage->scripts().insert(script);
-
-    FPage->OnCreateWindow = [this]() -> QWebEnginePage * { return CreatePopup()->FPage; };
+    FPage->OnCreateWindow = [this](const QUrl &, bool userInitiated) -> QWebEnginePage * {
+        return CreatePopup(userInitiated);
+    };
     FPage->OnBeforeNavigate = [this](const QUrl &, QWebEnginePage::NavigationType, bool) {
         if (FCapture.Armed())
             FCapture.Start(false);
@@ -86,6 +81,7 @@ TWBEmbedded::TWBEmbedded(const QString &startParameter)
         }
     });
     connect(FPage, &QWebEnginePage::loadStarted, this, [this]() {
+        FPopups = 0;
         FFill.SetLoading(true);
         FCommitted = false;
     });
@@ -163,7 +159,9 @@ QWebEngineProfile *TWBEmbedded::Profile() {
 }
 
 void TWBEmbedded::RecordVisit() {
-    THostProfile::RecordVisit(FPage->url().toString(), FPage->title());
+    const QString url = FPage->url().toString();
+    if (!TLoginFill::UrlHoldsPassword(url, FStoredPassword, FGameUrl))
+        THostProfile::RecordVisit(url, FPage->title());
 }
 
 void TWBEmbedded::DestroyAll() {
@@ -199,6 +197,9 @@ void TWBEmbedded::Register() {
     if (reply.IsLogin) {
         FFill.SetLogin(reply.Check, reply.FillUser, reply.FillPassword, reply.UserBox,
                        reply.PasswordBox);
+        FFill.SetSite(reply.Url);
+        FGameUrl = reply.Url;
+        FStoredPassword = reply.FillPassword;
         Win::SetWindowText(FHandle, FUrl);
         FCapture.Arm();
     }
@@ -209,6 +210,8 @@ void TWBEmbedded::Register() {
 }
 
 void TWBEmbedded::Navigate(const QString &url) {
+    if (TLoginFill::UrlHoldsPassword(url, FStoredPassword, FGameUrl))
+        return;
     FPage->load(QUrl::fromUserInput(url));
 }
 
@@ -322,12 +325,55 @@ void TWBEmbedded::Duplicate() {
     }
 }
 
-TWBEmbedded *TWBEmbedded::CreatePopup() {
-    auto *host = new TWBEmbedded();
-    host->resize(size());
-    host->SetParentWindow(FParent);
-    host->ShowBrowser();
-    return host;
+THostPage *TWBEmbedded::NewPage(QObject *parent) {
+    auto *page = new THostPage(Profile(), parent);
+    // Pages may open pop-ups; they become further hosts of this process.
+    page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    page->settings()->setAttribute(QWebEngineSettings::AutoLoadImages, true);
+    page->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+
+    page->Secret = RandomText();
+    QWebEngineScript script;
+    script.setName(QString::fromLatin1(THostPage::ScriptName));
+    script.setSourceCode(ScriptSource(RandomText(), page->Secret));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(true);
+    page->scripts().insert(script);
+    return page;
+}
+
+QWebEnginePage *TWBEmbedded::CreatePopup(bool userInitiated) {
+    if (FClosing)
+        return nullptr;
+    // Every pop-up is a tab of its own: a page may not open them by the dozen unasked.
+    if (!userInitiated && FPopups >= MaxUnaskedPopups)
+        return nullptr;
+    if (!userInitiated)
+        ++FPopups;
+    // The engine does not survive a host built around the new window while it is handing the
+    // window over, when the opener writes the window's first document itself (a javascript:
+    // URL, an empty window written into). The window waits as a bare page, owned by its opener,
+    // and becomes a host once it goes to a web page; one that never does goes with the opener.
+    THostPage *page = NewPage(this);
+    connect(page, &QWebEnginePage::urlChanged, this, [this, page](const QUrl &url) {
+        const QString scheme = url.scheme().toLower();
+        if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+            return;
+        disconnect(page, nullptr, this, nullptr);
+        QTimer::singleShot(0, this, [this, page]() {
+            if (FClosing)
+                return;
+            auto *host = new TWBEmbedded(QString(), page);
+            host->resize(size());
+            host->SetParentWindow(FParent);
+            host->ShowBrowser();
+            // The title may have come before the host listened.
+            if (!page->title().isEmpty())
+                emit page->titleChanged(page->title());
+        });
+    });
+    return page;
 }
 
 void TWBEmbedded::CloseHost() {

@@ -21,6 +21,7 @@
 
 #include <functional>
 
+class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
 class THostPage;
@@ -30,10 +31,13 @@ class TWBEmbedded : public QWidget, private TScriptRunner {
 public:
     static constexpr int FillInterval = TLoginFill::FillInterval; // ms
     static constexpr int DefaultRefreshSeconds = 20;
+    // Pop-ups a page may open without a click or key of the user's, per page load.
+    static constexpr int MaxUnaskedPopups = 3;
 
     // A top-level window until SetParentWindow; startParameter is a URL or a catalogue location,
     // optionally followed by a line feed and a user name.
-    explicit TWBEmbedded(const QString &startParameter = QString());
+    // page: a pop-up's page the engine already filled (see CreatePopup); otherwise a new one.
+    explicit TWBEmbedded(const QString &startParameter = QString(), THostPage *page = nullptr);
     ~TWBEmbedded() override;
 
     // Every host of this process, in creation order.
@@ -94,7 +98,8 @@ private:
     void Command(LPARAM command, WPARAM argument);
     void Duplicate();
     void CloseHost();
-    TWBEmbedded *CreatePopup();
+    static THostPage *NewPage(QObject *parent);
+    QWebEnginePage *CreatePopup(bool userInitiated);
     void RunScript(const QString &code, std::function<void(const QVariant &)> done) override;
     void SendCaptureReport(const QVariantMap &login);
     void ScriptMessage(const QString &json);
@@ -103,7 +108,6 @@ private:
     HWND FParent = 0;
     QWebEngineView *FView = nullptr;
     THostPage *FPage = nullptr;
-    QString FToken;
 
     bool FCanBack = false;
     bool FCanForward = false;
@@ -111,6 +115,8 @@ private:
     int FReportedForward = -1;
     QString FUrl;
     QString FStartParameter;
+    QString FGameUrl;        // the game's registered URL, for a game page
+    QString FStoredPassword; // kept out of every URL this host opens or records
     int FRefreshSeconds = DefaultRefreshSeconds;
     bool FRefreshOn = false;
     QString FCachedUrl;
@@ -120,6 +126,7 @@ private:
 
     bool FCommitted = false; // the current load has reached navigate-complete
     bool FClosing = false;
+    int FPopups = 0; // opened unasked since the last page load began
     QTimer FRefreshTimer;
     TLoginFill FFill;
     TLoginCapture FCapture;

@@ -1,16 +1,18 @@
 // Runs in every frame of a page host's page, in a world of its own that the page's scripts cannot
 // reach. It fills a stored login into the page and reads a login the user typed. Results go to
-// the host as console messages: only this world's code can produce them under our source id.
+// the host as console messages that begin with a secret of this host's, handed to this world
+// alone: a page can imitate the source id of a console message, never the secret.
 // The host talks to the top frame directly and to the other frames through postMessage, which
 // carries the token below so that the page cannot drive the listener.
 (function () {
     'use strict';
     const TOKEN = '@TOKEN@';
+    const SECRET = '@SECRET@'; // never leaves this world, unlike TOKEN
     const FRAME_LIMIT = 100;
     const isTop = window === window.top;
 
     function report(obj) {
-        console.log('ludora:' + JSON.stringify(obj));
+        console.log('ludora:' + SECRET + ':' + JSON.stringify(obj));
     }
 
     function inputsOf(doc) {
@@ -126,7 +128,14 @@
     if (isTop) {
         // Called by the host with runJavaScript in this world.
         window.LudoraHost = {
-            fill: function (st) {
+            where: function () {
+                return { origin: String(location.origin), frames: frameCount() };
+            },
+            // origin: where the host found this document; a document that has since been
+            // replaced gets nothing.
+            fill: function (st, origin) {
+                if (String(location.origin) !== origin)
+                    return null;
                 const r = fill(document, st, false);
                 return { finished: r.finished, pass: st.pass, user: st.user,
                          frames: frameCount() };

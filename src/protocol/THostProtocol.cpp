@@ -40,7 +40,10 @@ TRegistrationReply THostProtocol::ParseRegistrationReply(const QString &text) {
     TRegistrationReply reply;
     const QStringList lines = SplitLines(text);
     if (lines.size() != 6) {
-        reply.Url = text;
+        // One line is a plain page. Anything else is a reply gone wrong, which may well hold a
+        // password: it is never taken for a URL.
+        if (lines.size() == 1)
+            reply.Url = lines[0];
         return reply;
     }
     reply.IsLogin = true;

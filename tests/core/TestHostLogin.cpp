@@ -25,7 +25,11 @@ public:
     }
     bool HasNext() const { return Answered < Calls.size(); }
     const QString &NextCode() const { return Calls.at(Answered).Code; }
-    void Answer(const QVariant &result) { Calls[Answered++].Done(result); }
+    void Answer(const QVariant &result) {
+        // Out of the list first: the answer may run further scripts.
+        auto done = std::move(Calls[Answered++].Done);
+        done(result);
+    }
 };
 
 // The sequence number a script hands to a frame; the frame's answer carries it back.
@@ -43,23 +47,38 @@ class TestHostLogin : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each frame of the page, in order: "none" (no form), "form" (takes the login), "silent"
-    // (never answers), "gone" (no such frame any more), "null" (a form in a frame without an
-    // origin of its own).
+    // The top document's origin, then each frame of the page, in order: "none" (no form),
+    // "form" (takes the login), "far" (a form in a frame of another site), "silent" (never
+    // answers), "gone" (no such frame any more), "null" (a form in a frame without an origin of
+    // its own). The game is on http://g.example.
     void fillWalksFrames_data() {
+        QTest::addColumn<QString>("top");
         QTest::addColumn<bool>("topFinishes");
         QTest::addColumn<QStringList>("frames");
         QTest::addColumn<bool>("loading");
         QTest::addColumn<int>("filledFrame"); // -1: no frame got the login
-        QTest::newRow("top document") << true << QStringList{"form"} << false << -1;
-        QTest::newRow("second frame") << false << QStringList{"none", "form"} << false << 1;
+        const QString game = "http://www.g.example:8080";
+        QTest::newRow("top document") << game << true << QStringList{"form"} << false << -1;
+        QTest::newRow("second frame") << game << false << QStringList{"none", "form"} << false << 1;
         QTest::newRow("silent and gone frames passed over")
-            << false << QStringList{"silent", "gone", "form"} << false << 2;
-        QTest::newRow("no form, page complete") << false << QStringList{"none"} << false << -1;
-        QTest::newRow("no form, page loading") << false << QStringList{"none"} << true << -1;
-        QTest::newRow("never to a null origin") << false << QStringList{"null"} << false << -1;
+            << game << false << QStringList{"silent", "gone", "form"} << false << 2;
+        QTest::newRow("no form, page complete")
+            << game << false << QStringList{"none"} << false << -1;
+        QTest::newRow("no form, page loading")
+            << game << false << QStringList{"none"} << true << -1;
+        QTest::newRow("never to a null origin")
+            << game << false << QStringList{"null"} << false << -1;
+        QTest::newRow("game's site before another's")
+            << game << false << QStringList{"far", "form"} << false << 1;
+        QTest::newRow("another site's frame when the game's has no form")
+            << game << false << QStringList{"none", "far"} << false << 1;
+        QTest::newRow("top document left the game's site")
+            << "http://evil.example" << false << QStringList{"form"} << false << -1;
+        QTest::newRow("same domain, other scheme")
+            << "https://g.example" << false << QStringList{"form"} << false << -1;
     }
     void fillWalksFrames() {
+        QFETCH(QString, top);
         QFETCH(bool, topFinishes);
         QFETCH(QStringList, frames);
         QFETCH(bool, loading);
@@ -68,56 +87,91 @@ private slots:
         TLoginFill fill(page);
         QSignalSpy attempts(&fill, &TLoginFill::FillAttempted);
         fill.SetLogin("vcode", "amy", "secret", "", "");
+        fill.SetSite("http://g.example/game/?pid=1");
         fill.SetLoading(loading);
         fill.NavigateComplete();
-        QTRY_VERIFY(page.HasNext());
-        QVERIFY(page.NextCode().contains("LudoraHost.fill(") && page.NextCode().contains("secret"));
-        page.Answer(QVariantMap{{"finished", topFinishes},
-                                {"pass", topFinishes ? "" : "secret"},
-                                {"user", topFinishes ? "" : "amy"},
-                                {"frames", int(frames.size())}});
-        for (int i = 0; !topFinishes && i < frames.size(); ++i) {
-            QTRY_VERIFY(page.HasNext());
-            // The dry run carries no login.
-            QVERIFY(page.NextCode().contains(QString("post(%1, ").arg(i)));
-            QVERIFY(!page.NextCode().contains("secret") && !page.NextCode().contains("amy"));
-            const QString kind = frames.at(i);
-            page.Answer(kind != "gone");
-            if (kind == "gone" || kind == "silent")
-                continue;
-            const bool form = kind != "none";
-            const int seq = SeqOf(page.Calls.at(page.Answered - 1).Code);
-            fill.ScriptMessage(QJsonObject{{"ev", "probe"},
-                                           {"seq", seq},
-                                           {"frame", i},
-                                           {"origin", kind == "null" ? "null" : "http://g.example"},
-                                           {"wrote", form},
-                                           {"finished", form},
-                                           {"acted", form}});
-            if (kind != "form")
-                continue;
-            QVERIFY(page.HasNext());
-            QVERIFY(page.NextCode().contains("secret") &&
-                    page.NextCode().contains("\"http://g.example\""));
-            page.Answer(true);
-            fill.ScriptMessage(QJsonObject{{"ev", "fill"},
-                                           {"seq", seq},
-                                           {"frame", i},
-                                           {"finished", true},
-                                           {"passEmpty", true},
-                                           {"userEmpty", true}});
-        }
-        QTRY_COMPARE(attempts.size(), 1);
+        QList<int> filled;
+        // Answers every script as the page described by the row would.
+        const auto pump = [&]() {
+            while (page.HasNext()) {
+                const QString code = page.NextCode();
+                if (code.contains("LudoraHost.where(")) {
+                    page.Answer(QVariantMap{{"origin", top}, {"frames", int(frames.size())}});
+                } else if (code.contains("LudoraHost.fill(")) {
+                    QVERIFY(code.contains("secret") && code.contains(top));
+                    page.Answer(QVariantMap{{"finished", topFinishes},
+                                            {"pass", topFinishes ? "" : "secret"},
+                                            {"user", topFinishes ? "" : "amy"},
+                                            {"frames", int(frames.size())}});
+                } else {
+                    const int i = QRegularExpression(QStringLiteral("post\\((\\d+), "))
+                                      .match(code)
+                                      .captured(1)
+                                      .toInt();
+                    const QString kind = frames.at(i);
+                    const int seq = SeqOf(code);
+                    const QString origin = kind == "null"  ? "null"
+                                           : kind == "far" ? "http://far.example"
+                                                           : "http://g.example:81";
+                    if (code.contains("\"cmd\":\"fill\"")) {
+                        QVERIFY(code.contains("\"" + origin + "\""));
+                        page.Answer(true);
+                        filled.append(i);
+                        fill.ScriptMessage(QJsonObject{{"ev", "fill"},
+                                                       {"seq", seq},
+                                                       {"frame", i},
+                                                       {"finished", true},
+                                                       {"passEmpty", true},
+                                                       {"userEmpty", true}});
+                        continue;
+                    }
+                    // The dry run carries no login.
+                    QVERIFY(!code.contains("secret") && !code.contains("amy"));
+                    page.Answer(kind != "gone");
+                    if (kind == "gone" || kind == "silent")
+                        continue;
+                    const bool form = kind != "none";
+                    fill.ScriptMessage(QJsonObject{{"ev", "probe"},
+                                                   {"seq", seq},
+                                                   {"frame", i},
+                                                   {"origin", origin},
+                                                   {"wrote", form},
+                                                   {"finished", form},
+                                                   {"acted", form}});
+                }
+            }
+        };
+        QTRY_VERIFY_WITH_TIMEOUT((pump(), !attempts.isEmpty()), 10000);
         const bool finished = topFinishes || filledFrame >= 0;
         QCOMPARE(attempts.at(0).at(0).toBool(), finished);
         QCOMPARE(fill.Password().isEmpty(), finished);
+        QCOMPARE(filled, filledFrame < 0 ? QList<int>() : QList<int>{filledFrame});
         for (const auto &call : page.Calls)
             QVERIFY(!(call.Code.contains("secret") && call.Code.contains("'*'")));
         // While the page loads a fill that did not finish is tried again; after that, never.
         if (!finished) {
             QTest::qWait(3 * TLoginFill::FillInterval);
-            QCOMPARE(page.HasNext() && page.NextCode().contains("LudoraHost.fill("), loading);
+            QCOMPARE(page.HasNext() && page.NextCode().contains("LudoraHost.where("), loading);
         }
+    }
+
+    void siteOfUrl() {
+        QCOMPARE(TLoginFill::SiteOf("http://127.0.0.1:8080/games/"), "http://127.0.0.1");
+        QCOMPARE(TLoginFill::SiteOf("https://a.b.example.com.cn/x"), "https://example.com.cn");
+        QCOMPARE(TLoginFill::SiteOf("http://WWW.Example.org."), "http://example.org");
+        QCOMPARE(TLoginFill::SiteOf("http://localhost:1/"), "http://localhost");
+        for (const char *none : {"null", "", "data:text/html,x", "file:///tmp/x"})
+            QCOMPARE(TLoginFill::SiteOf(none), QString());
+    }
+
+    // A stored password never travels in a URL the host opens or records.
+    void urlHoldsPassword() {
+        const QString game = "http://g.example/?pid=1";
+        QVERIFY(
+            TLoginFill::UrlHoldsPassword("http://g.example/\nvcode\nme\ns3cr3t", "s3cr3t", game));
+        QVERIFY(TLoginFill::UrlHoldsPassword("http://g.example/?p=s3%20cr3t", "s3 cr3t", game));
+        QVERIFY(!TLoginFill::UrlHoldsPassword("http://g.example/?pid=1", "pid=1", game));
+        QVERIFY(!TLoginFill::UrlHoldsPassword("http://g.example/", "s3cr3t", game));
     }
 
     // Frames answer in any order; the first in frame order with a login wins. Each frame is a

@@ -335,6 +335,104 @@ private slots:
         QVERIFY(!host->CaptureArmed());
     }
 
+    // Pop-ups whose document the opener makes, and a flood of them: the process lives on, the
+    // opener still works, and no page opens more than a few tabs unasked.
+    void hostilePopups_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<int>("popups");
+        QTest::newRow("javascript: URL") << "open-javascript.html" << 0;
+        QTest::newRow("written into an empty window") << "open-write.html" << 0;
+        QTest::newRow("flood") << "flood.html" << TWBEmbedded::MaxUnaskedPopups;
+    }
+    void hostilePopups() {
+        QFETCH(QString, page);
+        QFETCH(int, popups);
+        TWBEmbedded *host = OpenHost(FBase + QStringLiteral("hostile/") + page);
+        QVERIFY(WaitLoaded(host));
+        if (popups > 0)
+            QTRY_COMPARE_WITH_TIMEOUT(int(FMain->Registrations.size()), 1 + popups, 15000);
+        // Whatever else was coming has had its chance.
+        QTest::qWait(1500);
+        QCOMPARE(int(FMain->Registrations.size()), 1 + popups);
+        QCOMPARE(Eval(host, QStringLiteral("6 * 7")).toInt(), 42);
+        host->Navigate(FBase + QStringLiteral("games/2048/info.html"));
+        QVERIFY(WaitLoaded(host));
+    }
+
+    // A page cannot pass its own console output off as the injected script's report of a
+    // submitted login.
+    void forgedReportIgnored() {
+        FMain->ReplyBuilder = [&](const QString &) {
+            return LoginReply(FBase + QStringLiteral("hostile/forge.html"), QString(), QString(),
+                              QString(), QString(), QString());
+        };
+        TWBEmbedded *host = OpenHost(QStringLiteral("x\\"));
+        QVERIFY(host->CaptureArmed());
+        // The page navigates once after forging; the capture that sets off finds nothing.
+        QTRY_VERIFY_WITH_TIMEOUT(host->View()->url().toString().endsWith("?again"), 15000);
+        QVERIFY(WaitLoaded(host) || host->View()->url().toString().endsWith("?again"));
+        QTest::qWait(1000);
+        QCOMPARE(FMain->Reports(), QStringList());
+    }
+
+    // A stored login goes to the game's site only: not to a frame of another site that comes
+    // first, not to another site the page goes on to; a frame on another port is the same site.
+    void loginStaysOnItsSite_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<int>("logins"); // the real form's
+        QTest::newRow("decoy frame first") << "hostile/decoy-frames.html" << 1;
+        QTest::newRow("page goes to another site") << "hostile/leave.html" << 0;
+        QTest::newRow("login frame on another port") << "games/memory/" << 1;
+    }
+    void loginStaysOnItsSite() {
+        QFETCH(QString, page);
+        QFETCH(int, logins);
+        ClearPortal();
+        Get(FBase + QStringLiteral("api/requests/clear"));
+        const QString url = FBase + page;
+        FMain->ReplyBuilder = [&](const QString &) {
+            return LoginReply(url, QString(), QStringLiteral("u1"), QStringLiteral("stolen-pw"),
+                              QString(), QString());
+        };
+        TWBEmbedded *host = OpenHost(QStringLiteral("x\\\nu1"));
+        const auto stolen = [&]() {
+            return Get(FBase + QStringLiteral("api/requests")).contains("hostile/steal");
+        };
+        const auto decoyShown = [&]() {
+            return Get(FBase + QStringLiteral("api/requests")).contains("decoy-form.html");
+        };
+        if (page.startsWith("hostile/"))
+            QTRY_VERIFY_WITH_TIMEOUT(decoyShown(), 15000);
+        if (logins > 0)
+            QTRY_COMPARE_WITH_TIMEOUT(Logins(FBase).size(), logins, 20000);
+        // The fill has tried the decoy's document for a good while.
+        QTest::qWait(3000);
+        QVERIFY(!stolen());
+        QCOMPARE(Logins(FBase).size(), logins);
+        QVERIFY(!host->FillPassword().isEmpty() || logins > 0);
+    }
+
+    // A reply that is not six lines (a stored field with a line break, from an older main
+    // window) is never opened as an address, so the password in it never reaches the history.
+    void brokenReplyNeverOpened() {
+        FMain->ReplyBuilder = [&](const QString &) {
+            return LoginReply(FBase + QStringLiteral("games/snake/"), QString(),
+                              QStringLiteral("u1"), QStringLiteral("in-url-pw"),
+                              QStringLiteral("user\nname"), QString());
+        };
+        TWBEmbedded *host = OpenHost(QStringLiteral("x\\\nu1"));
+        QVERIFY(!host->CaptureArmed());
+        QTest::qWait(1500);
+        QVERIFY(!host->View()->url().toString().contains("in-url-pw"));
+        bool recorded = false;
+        const THistoryStore history(THistoryStore::DefaultPath());
+        history.Enumerate([&](const THistoryEntry &e) {
+            recorded = recorded || e.Url.contains("in-url-pw");
+            return true;
+        });
+        QVERIFY(!recorded);
+    }
+
     void duplicateAndClose() {
         const QString url = FBase + QStringLiteral("games/2048/info.html");
         TWBEmbedded *host = OpenHost(url);

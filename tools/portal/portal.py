@@ -22,6 +22,7 @@ from urllib.parse import parse_qs, quote, urlsplit
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import catalogue  # noqa: E402
+import hostile  # noqa: E402
 import pages  # noqa: E402
 from catalogue import GAMES, VERIFICATION_CODE  # noqa: E402
 
@@ -234,6 +235,12 @@ class THandler(BaseHTTPRequestHandler):
             self.send(200, pages.simple(base, "弹出的窗口", "弹出的窗口", "这是一个新窗口。"))
         elif path.startswith("/games/"):
             self.game_routes(path, query, form, base)
+        elif path.startswith("/hostile/"):
+            body = hostile.route(path, query, self.server.server_port)
+            if body is None:
+                self.not_found()
+            else:
+                self.send(200, body)
         elif path.startswith("/static/"):
             self.static(path)
         elif path.startswith("/api/"):
