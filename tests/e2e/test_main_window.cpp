@@ -250,21 +250,19 @@ private slots:
         Xdotool({"key", "ctrl+a"});
         Xdotool({"type", "--delay", "10", FPortal.BaseUrl() + QStringLiteral("home.html")});
         Xdotool({"key", "Return"});
-        // How long the main window takes to answer while the new tab gets its title.
+        // How long the new tab takes to show its title: the main window re-reads titles then.
+        // (Sends from here are served even while it waits, so their answers show no freeze.)
         Win::SetSendTimeout(60000);
-        qint64 longest = 0;
         QStringList lines;
         QElapsedTimer total;
         total.start();
         while (total.elapsed() < 30000 && lines.value(3) != QStringLiteral("*官方网站")) {
-            QElapsedTimer one;
-            one.start();
             lines = TabLines();
-            longest = qMax(longest, one.elapsed());
             QTest::qWait(20);
         }
         Win::SetSendTimeout(3000);
-        qInfo("longest answer of the main window with two stopped tabs: %lld ms", longest);
+        qInfo("title of a new tab shown %lld ms after Return, with two stopped tabs",
+              total.elapsed());
         QCOMPARE(lines.value(3), QStringLiteral("*官方网站"));
         QCOMPARE(Unmarked(lines).mid(0, 3), before);
 
