@@ -1,7 +1,9 @@
 // Program entry: the one-shot switches, the self-update swap, then the role decision between the
 // main role and the tab role.
+#include "controls/TSkin.h"
 #include "core/TProgram.h"
 #include "core/TTabRole.h"
+#include "dialogs/TfrmTip.h"
 #include "mainwindow/TMainRole.h"
 #include "net/TUsageReport.h"
 #include "platform/TProcessInfo.h"
@@ -39,8 +41,13 @@ int main(int argc, char *argv[]) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     if (!Win::Initialize()) {
-        std::fprintf(stderr, "Ludora: cannot set up the private folder \"%s\" for its windows\n",
-                     qPrintable(Win::RuntimeDir()));
+        std::fprintf(stderr,
+                     "Ludora: cannot set up the private folder \"%s\" for its windows: %s\n",
+                     qPrintable(Win::RuntimeDir()), qPrintable(Win::InitializeError()));
+        // A player starting from a menu sees no stderr.
+        LoadSkin(QStringLiteral("default"));
+        ShowTip(QStringLiteral("提示"), QStringLiteral("程序无法启动。"), Win::InitializeError(),
+                bkOk);
         return 1;
     }
     const HWND mainWindow = TProgram::ProbeMainWindow();

@@ -59,7 +59,7 @@ LRESULT THostDispatch::WndProc(const Win::TMessage &m) {
         HostRegister(HWND(m.lParam));
         return 0;
     case WM_HOSTTITLE:
-        HostTitle();
+        HostTitle(m.senderPid);
         return 0;
     case WM_HOSTCANBACK:
         if (f.FTabs.SetCanBack(HWND(m.wParam), m.lParam != 0))
@@ -103,19 +103,23 @@ void THostDispatch::HostRegister(HWND host) {
     tab.User = reg.User;
     const HWND previous = FForm.FTabs.Append(tab);
     if (previous != 0)
-        Win::ShowWindow(previous, Win::SW_HIDE);
+        Win::ShowWindowAsync(previous, Win::SW_HIDE); // it may be hung
     FForm.FToolBar->Redraw();
     FForm.TabBarChanged();
     Win::SetWindowText(host, reg.Reply);
     FForm.FDeadTabs->Registered(host, text);
 }
 
-void THostDispatch::HostTitle() {
+void THostDispatch::HostTitle(qint64 sender) {
     TTabSet &tabs = FForm.FTabs;
     for (int i = 0; i < tabs.Count(); ++i) {
         TTab &tab = tabs.Tab(i);
         if (FForm.FDeadTabs && FForm.FDeadTabs->IsDead(tab.Handle))
             continue; // keeps its last title
+        // Only the tabs of the process that reports: it waits for us and answers at once, while
+        // asking any other could wait on a hung tab. The others keep the title they reported.
+        if (Win::ProcessOf(tab.Handle) != sender)
+            continue;
         const QString title = Win::GetWindowText(tab.Handle, 255);
         tab.Title = title.isEmpty() ? BlankTitle : title;
     }

@@ -17,8 +17,8 @@ public:
 private:
     // A new page host: a tab for it, and its registration reply in its window text.
     void HostRegister(HWND host);
-    // Some host's title changed: every tab takes its host's window text.
-    void HostTitle();
+    // A host's title changed: the tabs of the reporting process take their hosts' window texts.
+    void HostTitle(qint64 sender);
     void HostCommandNotice();
 
     TfrmMain &FForm;

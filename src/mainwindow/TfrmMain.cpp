@@ -443,7 +443,7 @@ void TfrmMain::ShowTab(int index) {
     // No freezing needed: widget changes reach the screen together at the next paint, while
     // freezing and thawing the window would repaint all of it, page included.
     if (previous != 0 && previous != handle)
-        Win::ShowWindow(previous, Win::SW_HIDE);
+        Win::ShowWindowAsync(previous, Win::SW_HIDE); // it may be hung
     Win::MoveWindow(handle, 0, 0, FPanel2->width(), FPanel2->height());
     Win::ShowWindow(handle, show ? Win::SW_SHOW : Win::SW_HIDE);
 
@@ -579,6 +579,9 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
     TAccountActions::CloseAction(this, action);
     Shutdown();
     event->accept();
+    // Page hosts of this process are top-level windows of their own, embedded in the page area:
+    // waiting for the last window to close would wait for ever.
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void TfrmMain::Shutdown() {
@@ -586,8 +589,13 @@ void TfrmMain::Shutdown() {
         return;
     FShutDown = true;
     FAdTimer.stop();
-    for (int i = 0; i < FTabs.Count(); ++i)
-        Win::PostMessage(FTabs.Tab(i).Handle, Win::WM_DESTROY, 0, 0);
+    for (int i = 0; i < FTabs.Count(); ++i) {
+        const HWND host = FTabs.Tab(i).Handle;
+        Win::PostMessage(host, Win::WM_DESTROY, 0, 0);
+        // A host of this process goes with the window that showed it (the role deletes it).
+        if (QWidget *widget = Win::WidgetOf(host))
+            widget->hide();
+    }
     SavePlacement();
     FCompanion.MainWindowDestroyed();
     CloseMiniHome();

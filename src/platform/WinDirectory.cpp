@@ -11,6 +11,7 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <cstring>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,20 +39,42 @@ QString ChooseRuntimeDir() {
     const QString xdg = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!xdg.isEmpty())
         return xdg + QStringLiteral("/ludora");
-    return QStringLiteral("/tmp/ludora-%1").arg(TProcessInfo::UserId());
+    return QDir::tempPath() + QStringLiteral("/ludora-%1").arg(TProcessInfo::UserId());
 }
 
-// The folder must be a real folder of ours that nobody else can enter.
-bool MakePrivateDir(const QString &path) {
+QString FallbackRuntimeDir() {
+    if (!qEnvironmentVariableIsEmpty("LUDORA_RUNTIME_DIR"))
+        return QString(); // named on purpose: nothing else will do
+    // Under the user's own home, where nobody else can take the name first.
+    return QDir::homePath() + QStringLiteral("/.cache/ludora/run-%1").arg(TProcessInfo::UserId());
+}
+
+// The folder must be a real folder of ours that nobody else can enter; a link is never
+// followed.
+bool MakePrivateDir(const QString &path, QString *problem) {
     const QByteArray p = QFile::encodeName(path);
     QDir().mkpath(QFileInfo(path).path());
-    if (mkdir(p.constData(), 0700) != 0 && errno != EEXIST)
+    if (mkdir(p.constData(), 0700) != 0 && errno != EEXIST) {
+        if (problem)
+            *problem = QStringLiteral("无法创建：%1").arg(QString::fromLocal8Bit(strerror(errno)));
         return false;
+    }
     struct stat st {};
-    if (lstat(p.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid())
+    if (lstat(p.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (problem)
+            *problem = QStringLiteral("这个名字已被一个链接或文件占用");
         return false;
-    if ((st.st_mode & 0777) != 0700 && chmod(p.constData(), 0700) != 0)
+    }
+    if (st.st_uid != geteuid()) {
+        if (problem)
+            *problem = QStringLiteral("它属于另一个用户");
         return false;
+    }
+    if ((st.st_mode & 0777) != 0700 && chmod(p.constData(), 0700) != 0) {
+        if (problem)
+            *problem = QStringLiteral("无法设为仅本人可用");
+        return false;
+    }
     return true;
 }
 

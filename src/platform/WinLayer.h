@@ -24,7 +24,9 @@ struct TConnection {
     int fd = -1;
     QByteArray in;
     QSocketNotifier *notifier = nullptr;
-    qint64 peerPid = 0;
+    qint64 peerPid = 0;    // the process at the other end
+    qsizetype counted = 0; // bytes of `in` counted in TLayer::buffered
+    qint64 lastActive = 0; // when it last brought anything, for choosing whom to drop
     bool Closed() const { return fd < 0; }
 };
 using TConnPtr = std::shared_ptr<TConnection>;
@@ -45,6 +47,7 @@ struct TPosted {
     quint32 msg;
     WPARAM wParam;
     LPARAM lParam;
+    qint64 sender = 0;
 };
 
 struct TLayer {
@@ -64,10 +67,13 @@ struct TLayer {
     quint64 nextId = 1;
     std::deque<TPosted> posted;
     bool drainScheduled = false;
+    qsizetype buffered = 0;    // bytes read and not yet taken, on every connection
+    bool acceptPaused = false; // out of descriptors: accepting rests a moment
 };
 
 extern TLayer *L;
 extern int SendTimeoutMs;
+extern QString InitializeProblem;
 
 inline qint64 PidOf(HWND hwnd) {
     return qint64(hwnd >> 32);
@@ -79,11 +85,13 @@ TWindow *LocalWindow(HWND hwnd);
 
 // Local windows (WinMessages.cpp): runs one operation on a window of this process; the same
 // code serves local calls and peers.
-LRESULT Execute(quint8 op, HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam, quint64 dataWord,
-                const QByteArray &blob, QByteArray *out);
+LRESULT Execute(qint64 sender, quint8 op, HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam,
+                quint64 dataWord, const QByteArray &blob, QByteArray *out);
 void QueuePosted(const TPosted &p);
 
 // Transport (WinTransport.cpp).
+// The process at the other end of fd when it runs as our user, else 0.
+qint64 PeerOf(int fd);
 bool PeerIsUs(int fd, qint64 expectedPid);
 int ConnectTo(qint64 pid);
 int Listen(const QString &socketPath); // -1 on failure
@@ -92,11 +100,16 @@ void CloseConnection(TConnection &c);
 // Sends one operation to hwnd and waits for the result, serving sends of others meanwhile.
 LRESULT Call(quint8 op, HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam, quint64 dataWord = 0,
              const QByteArray &blob = QByteArray(), QByteArray *out = nullptr);
-bool PostRemote(HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam);
+// op is OpMessage, or OpShow for a ShowWindow that nobody waits for.
+bool PostRemote(HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam,
+                quint8 op = Record::OpMessage);
 
 // Window directory (WinDirectory.cpp): the per-user folder and its entry per named window.
 QString ChooseRuntimeDir();
-bool MakePrivateDir(const QString &path);
+// Where every process of the user goes when the first choice is taken; empty when none.
+QString FallbackRuntimeDir();
+// problem, when given, gets what is wrong with the folder (for the user's eyes).
+bool MakePrivateDir(const QString &path, QString *problem = nullptr);
 QString SocketPathOf(qint64 pid);
 void WriteEntry(HWND hwnd, const TWindow &w);
 void RemoveEntry(HWND hwnd, const TWindow &w);

@@ -27,6 +27,7 @@ using namespace Win::Record;
 
 TLayer *L = nullptr;
 int SendTimeoutMs = 3000;
+QString InitializeProblem;
 
 TWindow *LocalWindow(HWND hwnd) {
     if (!L)
@@ -100,14 +101,15 @@ void DrainPosted() {
         m.wParam = p.wParam;
         m.lParam = p.lParam;
         m.sent = false;
+        m.senderPid = p.sender;
         CallProc(p.hwnd, m);
     }
 }
 
 } // namespace
 
-LRESULT Execute(quint8 op, HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam, quint64 dataWord,
-                const QByteArray &blob, QByteArray *out) {
+LRESULT Execute(qint64 sender, quint8 op, HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam,
+                quint64 dataWord, const QByteArray &blob, QByteArray *out) {
     TWindow *w = LocalWindow(hwnd);
     if (!w)
         return 0;
@@ -119,6 +121,7 @@ LRESULT Execute(quint8 op, HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam,
         m.wParam = wParam;
         m.lParam = lParam;
         m.sent = true;
+        m.senderPid = sender;
         return CallProc(hwnd, m);
     }
     case OpCopyData: {
@@ -129,6 +132,7 @@ LRESULT Execute(quint8 op, HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam,
         m.dataWord = dataWord;
         m.data = blob;
         m.sent = true;
+        m.senderPid = sender;
         return CallProc(hwnd, m);
     }
     case OpSetText: {
@@ -137,6 +141,7 @@ LRESULT Execute(quint8 op, HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam,
         m.msg = WM_SETTEXT;
         m.text = QString::fromUtf8(blob);
         m.sent = true;
+        m.senderPid = sender;
         w->text = m.text;
         CallProc(hwnd, m);
         return 1;
@@ -191,8 +196,17 @@ bool Initialize() {
         return true;
     auto layer = std::make_unique<TLayer>();
     layer->dir = ChooseRuntimeDir();
-    if (!MakePrivateDir(layer->dir))
-        return false;
+    QString problem;
+    if (!MakePrivateDir(layer->dir, &problem)) {
+        // Someone else holds the name (in /tmp anybody can): every process of ours takes the
+        // same second choice, so they still find each other.
+        const QString fallback = FallbackRuntimeDir();
+        if (fallback.isEmpty() || !MakePrivateDir(fallback)) {
+            InitializeProblem = QStringLiteral("文件夹“%1”不可用：%2").arg(layer->dir, problem);
+            return false;
+        }
+        layer->dir = fallback;
+    }
     layer->pid = TProcessInfo::ProcessId();
     layer->startTime = TProcessInfo::StartTime(layer->pid);
     // A random start makes a handle of an ended process unlikely to name a window of a later
@@ -200,8 +214,10 @@ bool Initialize() {
     layer->nextSerial = QRandomGenerator::global()->generate() | 1u;
     layer->socketPath = layer->dir + QStringLiteral("/%1.sock").arg(layer->pid);
     const int fd = Listen(layer->socketPath);
-    if (fd < 0)
+    if (fd < 0) {
+        InitializeProblem = QStringLiteral("无法在“%1”中建立通信端口").arg(layer->dir);
         return false;
+    }
     layer->listenFd = fd;
     layer->context = new QObject;
     layer->listenNotifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, layer->context);
@@ -275,7 +291,7 @@ bool PostMessage(HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam) {
     if (IsLocal(hwnd)) {
         if (!LocalWindow(hwnd))
             return false;
-        QueuePosted({hwnd, msg, wParam, lParam});
+        QueuePosted({hwnd, msg, wParam, lParam, L->pid});
         return true;
     }
     return PostRemote(hwnd, msg, wParam, lParam);
@@ -299,6 +315,16 @@ QString GetWindowText(HWND hwnd, int maxChars) {
 
 bool ShowWindow(HWND hwnd, int cmdShow) {
     return Call(OpShow, hwnd, 0, WPARAM(cmdShow), 0) != 0;
+}
+
+bool ShowWindowAsync(HWND hwnd, int cmdShow) {
+    if (!L || hwnd == 0)
+        return false;
+    if (IsLocal(hwnd)) {
+        TWindow *w = LocalWindow(hwnd);
+        return w && (ShowLocal(*w, cmdShow), true);
+    }
+    return PostRemote(hwnd, 0, WPARAM(cmdShow), 0, OpShow);
 }
 
 bool MoveWindow(HWND hwnd, int x, int y, int width, int height) {
@@ -336,6 +362,10 @@ HWND GetRootWindow(HWND hwnd) {
 
 bool IsWindow(HWND hwnd) {
     return Call(OpIsWindow, hwnd, 0, 0, 0) != 0;
+}
+
+qint64 ProcessOf(HWND hwnd) {
+    return PidOf(hwnd);
 }
 
 bool IsWindowVisible(HWND hwnd) {
@@ -379,6 +409,10 @@ void WatchOwnerProcess(HWND hwnd, std::function<void()> onGone) {
                          ::close(fd);
                          onGone();
                      });
+}
+
+QString InitializeError() {
+    return InitializeProblem;
 }
 
 void SetSendTimeout(int milliseconds) {

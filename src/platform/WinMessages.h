@@ -5,7 +5,8 @@
 // over Unix domain sockets in a private per-user folder.
 //
 // The folder is $LUDORA_RUNTIME_DIR when set (tests give every run its own), else
-// $XDG_RUNTIME_DIR/ludora, else a private folder in /tmp. It is created with mode 0700.
+// $XDG_RUNTIME_DIR/ludora, else a private folder in /tmp; when another user holds that name,
+// a folder under ~/.cache. It is created with mode 0700.
 
 #include "platform/WinTypes.h"
 
@@ -29,6 +30,7 @@ struct TMessage {
     quint64 dataWord = 0; // WM_COPYDATA: the data word
     QByteArray data;      // WM_COPYDATA: the block
     bool sent = false;    // true when it came through SendMessage, false when posted
+    qint64 senderPid = 0; // the process that sent or posted it
 };
 
 // A window procedure returns the message result.
@@ -58,6 +60,9 @@ bool SetWindowText(HWND hwnd, const QString &text);
 QString GetWindowText(HWND hwnd, int maxChars = 2047);
 
 bool ShowWindow(HWND hwnd, int cmdShow);
+// ShowWindow without waiting for the window's process (which may be hung); false when that
+// process has ended.
+bool ShowWindowAsync(HWND hwnd, int cmdShow);
 bool MoveWindow(HWND hwnd, int x, int y, int width, int height);
 QRect GetClientRect(HWND hwnd); // (0, 0, width, height); null when the window is gone
 // The nearest registered ancestor, in whichever process it lives; 0 for a top-level window.
@@ -68,6 +73,8 @@ HWND GetRootWindow(HWND hwnd);
 // in whichever process parent lives; parent 0 makes child top-level again.
 bool SetParent(HWND child, HWND parent);
 bool IsWindow(HWND hwnd);
+// The process that owns hwnd (whether or not it still runs).
+qint64 ProcessOf(HWND hwnd);
 bool IsWindowVisible(HWND hwnd);
 bool IsChild(HWND parent, HWND hwnd);
 // A registered window with this class name whose process is alive; 0 when none.
@@ -85,6 +92,8 @@ void SetExceptionHandler(std::function<void(const QString &)> handler);
 quint64 NativeWindowOf(HWND hwnd);
 // The folder the layer uses, after Initialize.
 QString RuntimeDir();
+// Why Initialize failed, in words for the user.
+QString InitializeError();
 
 // Everything above is for the main thread only: it is where the windows live and are served.
 

@@ -41,7 +41,9 @@ struct THeader {
 #pragma pack(pop)
 
 inline constexpr quint32 MinSize = sizeof(THeader) - sizeof(quint32); // a record without block
-inline constexpr quint32 MaxSize = 64u << 20; // a larger length means a broken peer
+// A larger length means a broken peer. The largest real records are window texts (an address
+// is at most 2 MiB) and copy-data reports of a few KiB.
+inline constexpr quint32 MaxSize = 4u << 20;
 
 struct TRecord {
     THeader h;

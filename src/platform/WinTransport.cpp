@@ -2,9 +2,11 @@
 // and from peers, records written and read on them, and the wait of a send for its reply.
 #include "platform/WinLayer.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -23,7 +25,18 @@ namespace {
 
 // Reading stops at this much buffered unless the record being read is longer: a peer that
 // floods its socket is served in turns of the event loop instead of filling memory.
-constexpr qsizetype ReadChunk = 8 << 20;
+constexpr qsizetype ReadChunk = 1 << 20;
+// All connections together hold at most this much unread or unfinished: beyond it the one
+// holding most is dropped, so a few peers that never finish their records cannot fill memory.
+constexpr qsizetype BufferBudget = 4 * qsizetype(MaxSize);
+// Connections from peers: at most this many in all and from one process. Real peers hold one
+// or two each; beyond a cap the longest-idle one of the process holding most is closed.
+constexpr size_t MaxIncoming = 256;
+constexpr size_t MaxPerPeer = 16;
+// How long a connect may wait for a peer whose backlog is full.
+constexpr int ConnectTimeoutMs = 1000;
+// How long accepting rests when this process has run out of descriptors.
+constexpr int AcceptPauseMs = 200;
 
 bool FillAddress(sockaddr_un &addr, const QString &socketPath) {
     const QByteArray path = QFile::encodeName(socketPath);
@@ -59,6 +72,32 @@ bool WriteAll(TConnection &c, const QByteArray &bytes) {
     return false;
 }
 
+// Brings TLayer::buffered up to date with what c holds.
+void Recount(TConnection &c) {
+    if (c.Closed())
+        return;
+    L->buffered += c.in.size() - c.counted;
+    c.counted = c.in.size();
+}
+
+// Over the budget: closes the connection holding most.
+void EnforceBudget() {
+    while (L->buffered > BufferBudget) {
+        TConnection *largest = nullptr;
+        auto consider = [&largest](const TConnPtr &c) {
+            if (!c->Closed() && (!largest || c->counted > largest->counted))
+                largest = c.get();
+        };
+        for (const TConnPtr &c : L->incoming)
+            consider(c);
+        for (const auto &[pid, c] : L->outgoing)
+            consider(c);
+        if (!largest || largest->counted == 0)
+            return;
+        CloseConnection(*largest);
+    }
+}
+
 // Reads what has arrived, as far as the record being read needs; false when the peer has gone
 // (what was read stays usable). A malformed length stops reading: the caller drops the peer.
 bool ReadAvailable(TConnection &c) {
@@ -70,6 +109,9 @@ bool ReadAvailable(TConnection &c) {
         const ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
         if (n > 0) {
             c.in.append(buf, n);
+            c.lastActive = QDateTime::currentMSecsSinceEpoch();
+            Recount(c);
+            EnforceBudget();
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -85,6 +127,7 @@ bool ReadAvailable(TConnection &c) {
 bool TakeRecord(TConnection &c, TRecord &r) {
     switch (Take(c.in, r)) {
     case TTake::Record:
+        Recount(c);
         return true;
     case TTake::Partial:
         return false;
@@ -150,8 +193,8 @@ void ServeIncoming(const TConnPtr &c) {
     while (L && TakeRecord(*c, r)) {
         if (r.h.kind == Send) {
             QByteArray out;
-            const LRESULT result = Execute(r.h.op, r.h.hwnd, r.h.msg, r.h.wParam, r.h.lParam,
-                                           r.h.dataWord, r.blob, &out);
+            const LRESULT result = Execute(c->peerPid, r.h.op, r.h.hwnd, r.h.msg, r.h.wParam,
+                                           r.h.lParam, r.h.dataWord, r.blob, &out);
             if (!L)
                 return;
             THeader reply;
@@ -160,8 +203,14 @@ void ServeIncoming(const TConnPtr &c) {
             reply.lParam = result;
             if (!c->Closed())
                 WriteAll(*c, Encode(reply, out));
-        } else if (r.h.kind == Post) {
-            QueuePosted({r.h.hwnd, r.h.msg, r.h.wParam, r.h.lParam});
+        } else if (r.h.kind == Post && r.h.op == OpMessage) {
+            QueuePosted({r.h.hwnd, r.h.msg, r.h.wParam, r.h.lParam, c->peerPid});
+        } else if (r.h.kind == Post && r.h.op == OpShow) {
+            QTimer::singleShot(
+                0, L->context, [sender = c->peerPid, hwnd = r.h.hwnd, cmdShow = r.h.wParam] {
+                    if (L)
+                        Execute(sender, OpShow, hwnd, 0, cmdShow, 0, 0, QByteArray(), nullptr);
+                });
         }
     }
     if (!L)
@@ -172,19 +221,64 @@ void ServeIncoming(const TConnPtr &c) {
         DropClosedIncoming();
 }
 
+// Makes room for one more connection from peer (0: from anyone, forced when out of
+// descriptors): beyond a cap, the longest-idle connection of the process holding most goes.
+void MakeRoomFor(qint64 peer, bool force = false) {
+    DropClosedIncoming();
+    std::map<qint64, size_t> perPeer;
+    for (const TConnPtr &c : L->incoming)
+        ++perPeer[c->peerPid];
+    qint64 victimPeer = 0;
+    if (peer != 0 && perPeer[peer] >= MaxPerPeer) {
+        victimPeer = peer;
+    } else if (force || L->incoming.size() >= MaxIncoming) {
+        size_t most = 0;
+        for (const auto &[pid, count] : perPeer)
+            if (count > most) {
+                most = count;
+                victimPeer = pid;
+            }
+    } else {
+        return;
+    }
+    TConnection *idlest = nullptr;
+    for (const TConnPtr &c : L->incoming)
+        if (c->peerPid == victimPeer && (!idlest || c->lastActive < idlest->lastActive))
+            idlest = c.get();
+    if (idlest)
+        CloseConnection(*idlest);
+    DropClosedIncoming();
+}
+
+void ResumeAccepting() {
+    if (!L)
+        return;
+    L->acceptPaused = false;
+    if (L->listenNotifier)
+        L->listenNotifier->setEnabled(true);
+}
+
 } // namespace
 
-bool PeerIsUs(int fd, qint64 expectedPid) {
+qint64 PeerOf(int fd) {
     ucred cred{};
     socklen_t len = sizeof cred;
     if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0)
-        return false;
+        return 0;
     if (cred.uid != geteuid())
-        return false;
-    return expectedPid == 0 || cred.pid == expectedPid;
+        return 0;
+    return cred.pid;
+}
+
+bool PeerIsUs(int fd, qint64 expectedPid) {
+    const qint64 peer = PeerOf(fd);
+    return peer != 0 && (expectedPid == 0 || peer == expectedPid);
 }
 
 void CloseConnection(TConnection &c) {
+    if (L && !c.Closed())
+        L->buffered -= c.counted;
+    c.counted = 0;
     if (c.notifier) {
         c.notifier->setEnabled(false);
         c.notifier->deleteLater();
@@ -202,12 +296,36 @@ int ConnectTo(qint64 pid) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
-        !PeerIsUs(fd, pid)) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    // Never blocks for long: a peer whose backlog stays full counts as unreachable.
+    QElapsedTimer clock;
+    clock.start();
+    bool connected = false;
+    for (;;) {
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0 ||
+            errno == EISCONN) {
+            connected = true;
+            break;
+        }
+        const qint64 left = ConnectTimeoutMs - clock.elapsed();
+        if (left <= 0)
+            break;
+        if (errno == EINPROGRESS) {
+            pollfd pfd{fd, POLLOUT, 0};
+            int error = 0;
+            socklen_t len = sizeof error;
+            connected = ::poll(&pfd, 1, int(left)) > 0 &&
+                        getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0;
+            break;
+        }
+        if (errno != EAGAIN && errno != EINTR)
+            break;
+        ::poll(nullptr, 0, int(qMin<qint64>(left, 20))); // the backlog is full: try again soon
+    }
+    if (!connected || !PeerIsUs(fd, pid)) {
         ::close(fd);
         return -1;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
     return fd;
 }
 
@@ -228,16 +346,40 @@ int Listen(const QString &socketPath) {
 }
 
 void AcceptAll() {
+    if (L->acceptPaused)
+        return;
+    bool madeRoom = false;
     for (;;) {
         const int fd = ::accept4(L->listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0)
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                // Out of descriptors: the longest-idle connection of the process holding most
+                // makes room, once per turn.
+                if (!madeRoom && !L->incoming.empty()) {
+                    madeRoom = true;
+                    MakeRoomFor(0, true);
+                    continue;
+                }
+                // The pending connection stays readable: retrying at once would spin.
+                L->acceptPaused = true;
+                if (L->listenNotifier)
+                    L->listenNotifier->setEnabled(false);
+                QTimer::singleShot(AcceptPauseMs, L->context, &ResumeAccepting);
+            }
             return;
-        if (!PeerIsUs(fd, 0)) {
+        }
+        const qint64 peer = PeerOf(fd);
+        if (peer == 0) {
             ::close(fd);
             continue;
         }
+        MakeRoomFor(peer);
         auto c = std::make_shared<TConnection>();
         c->fd = fd;
+        c->peerPid = peer;
+        c->lastActive = QDateTime::currentMSecsSinceEpoch();
         L->incoming.push_back(c);
         WatchIncoming(c);
     }
@@ -248,7 +390,7 @@ LRESULT Call(quint8 op, HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam, qu
     if (!L || hwnd == 0)
         return 0;
     if (IsLocal(hwnd))
-        return Execute(op, hwnd, msg, wParam, lParam, dataWord, blob, out);
+        return Execute(L->pid, op, hwnd, msg, wParam, lParam, dataWord, blob, out);
 
     THeader h;
     h.kind = Send;
@@ -287,7 +429,7 @@ LRESULT Call(quint8 op, HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam, qu
         std::vector<TConnPtr> serve = L->incoming;
         std::vector<pollfd> fds;
         fds.push_back({c->fd, POLLIN, 0});
-        fds.push_back({L->listenFd, POLLIN, 0});
+        fds.push_back({L->acceptPaused ? -1 : L->listenFd, POLLIN, 0});
         for (const TConnPtr &in : serve)
             fds.push_back({in->fd, POLLIN, 0});
         const int n = ::poll(fds.data(), fds.size(), int(left));
@@ -327,10 +469,10 @@ LRESULT Call(quint8 op, HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam, qu
     return result;
 }
 
-bool PostRemote(HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam) {
+bool PostRemote(HWND hwnd, quint32 msg, WPARAM wParam, LPARAM lParam, quint8 op) {
     THeader h;
     h.kind = Post;
-    h.op = OpMessage;
+    h.op = op;
     h.msg = msg;
     h.hwnd = hwnd;
     h.wParam = wParam;

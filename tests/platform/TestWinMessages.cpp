@@ -5,6 +5,7 @@
 #include "support/TTestSupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -45,9 +47,8 @@ struct TPeer {
 // hostile peer would.
 class TRawClient {
 public:
-    TRawClient() {
-        const QByteArray path = QFile::encodeName(
-            Win::RuntimeDir() + QString("/%1.sock").arg(QCoreApplication::applicationPid()));
+    explicit TRawClient(qint64 pid = QCoreApplication::applicationPid()) {
+        const QByteArray path = QFile::encodeName(Win::RuntimeDir() + QString("/%1.sock").arg(pid));
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
         std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
@@ -296,6 +297,74 @@ private slots:
         TPeer &peer = StartPeer();
         QCOMPARE(Win::SendMessage(peer.window, PeerMsg::Nested, FSelf, 5), LRESULT(11));
         QVERIFY(!stalled.Dropped());
+    }
+
+    // A process that opens connection after connection, or starts records it never finishes,
+    // costs a peer neither descriptors nor memory beyond a bound; real traffic still passes.
+    void boundsWhatPeersHold() {
+        using namespace Win::Record;
+        TPeer &peer = StartPeer();
+        const qint64 pid = peer.process->processId();
+        auto descriptors = [pid] {
+            return QDir(QString("/proc/%1/fd").arg(pid))
+                .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                .size();
+        };
+        const qsizetype before = descriptors();
+        std::vector<std::unique_ptr<TRawClient>> idle;
+        for (int i = 0; i < 400; ++i)
+            idle.push_back(std::make_unique<TRawClient>(pid));
+        QVERIFY(idle.back()->Connected());
+        QCOMPARE(Win::SendMessage(peer.window, PeerMsg::Echo, 1, 2), LRESULT(1002));
+        qInfo("peer descriptors: %d before, %d after 400 idle connections", int(before),
+              int(descriptors()));
+        QVERIFY(descriptors() < before + 40);
+        idle.clear();
+
+        THeader post;
+        post.kind = Post;
+        post.op = OpMessage;
+        post.hwnd = peer.window;
+        const QByteArray unfinished =
+            WithSize(post, MaxSize, QByteArray(qsizetype(MaxSize) - 4096, 'z'));
+        std::vector<std::unique_ptr<TRawClient>> big;
+        for (int i = 0; i < 8; ++i) {
+            big.push_back(std::make_unique<TRawClient>(pid));
+            big.back()->Write(unfinished); // fails once the peer has dropped it
+        }
+        int dropped = 0;
+        QTRY_VERIFY((dropped = int(std::count_if(big.begin(), big.end(),
+                                                 [](auto &c) { return c->Dropped(); }))) >= 4);
+        qInfo("%d of 8 unfinished %u-byte records dropped", dropped, MaxSize);
+        QCOMPARE(Win::SendMessage(peer.window, PeerMsg::Echo, 3, 4), LRESULT(3004));
+    }
+
+    // With no per-user runtime folder, the shared temporary folder's name may be taken by anyone
+    // (here a link): the layer starts in a private folder under the home instead, and peers
+    // started the same way find each other there.
+    void startsWhenTheTemporaryNameIsTaken() {
+        const QString tmp = FDir.path() + "/tmp";
+        const QString home = FDir.path() + "/home";
+        QDir().mkpath(tmp);
+        QDir().mkpath(home + "/elsewhere");
+        QVERIFY(QFile::link(home + "/elsewhere", tmp + QString("/ludora-%1").arg(geteuid())));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("LUDORA_RUNTIME_DIR");
+        env.remove("XDG_RUNTIME_DIR");
+        env.insert("TMPDIR", tmp);
+        env.insert("HOME", home);
+        QProcess peer;
+        peer.setProcessEnvironment(env);
+        peer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        peer.start(QCoreApplication::applicationDirPath() + "/platform_peer");
+        QVERIFY(peer.waitForReadyRead(20000));
+        QVERIFY(peer.readAllStandardOutput().startsWith("ready "));
+        const QString dir = home + QString("/.cache/ludora/run-%1").arg(geteuid());
+        QVERIFY(QFile::exists(dir + QString("/%1.sock").arg(peer.processId())));
+        QVERIFY(IsPrivate(dir));
+        QVERIFY(QDir(home + "/elsewhere").isEmpty());
+        peer.kill();
+        peer.waitForFinished(10000);
     }
 
     void deadPeerAnswersZero() {
