@@ -80,9 +80,19 @@ public:
     QString Check() const { return FFill.Check(); }
     HWND MainWindow() const { return FMainWindow; }
 
+    // Where a window the page opens goes: the handler returns the host that shows it (by default
+    // a further host beside this one, in the same parent window).
+    void SetNewWindowHandler(std::function<TWBEmbedded *()> handler) {
+        FNewWindow = std::move(handler);
+    }
+
 signals:
     // One fill attempt over the page and its frames ended.
     void FillAttempted(bool finished);
+
+protected:
+    // F11 and Esc in the page go to the main window.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     LRESULT WndProc(const Win::TMessage &message);
@@ -123,4 +133,5 @@ private:
     QTimer FRefreshTimer;
     TLoginFill FFill;
     TLoginCapture FCapture;
+    std::function<TWBEmbedded *()> FNewWindow;
 };

@@ -70,6 +70,11 @@ TfrmMain::TfrmMain(HWND companion)
     SetCaption(QStringLiteral("Ludora"));
     setWindowTitle(QStringLiteral("Ludora"));
     setObjectName(QStringLiteral("frmMain"));
+    // The program's icon for the title bar, the tray and the desktop's task list.
+    const QIcon icon = TfrmAbout::ProgramIcon();
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("ludora"));
+    setWindowIcon(icon);
     setFont(Skin().Font);
     setMinimumSize(MinWidth, MinHeight);
     resize(DesignWidth, DesignHeight);
@@ -106,12 +111,15 @@ TfrmMain::TfrmMain(HWND companion)
 
     SetTipOwner(this);
     TfrmAbout::SetOpenPage([this](const QString &url) { OpenPage(url); });
+    // This window holds the companion handle; every title bar reads it from here.
+    TSkinForm::SetCompanionSource([this]() { return FCompanion.Handle(); });
     qApp->installEventFilter(this);
     FCompanion.MainWindowCreated(FHandle);
 }
 
 TfrmMain::~TfrmMain() {
     qApp->removeEventFilter(this);
+    TSkinForm::SetCompanionSource(nullptr);
     Shutdown();
     Win::UnregisterWindow(FTabBarHandle);
     Win::UnregisterWindow(FAddressBoxHandle);
@@ -690,6 +698,15 @@ void TfrmMain::ShowMiniHome() {
     FMiniHome->setAttribute(Qt::WA_DeleteOnClose, false);
     // The mini home's page is not a tab: its host never registers with this window.
     auto *host = new TWBEmbedded;
+    // Windows the mini home's page opens are tabs of this window, brought to the front.
+    host->SetNewWindowHandler([this]() {
+        TWBEmbedded *tab = OpenPage(QString());
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
+        return tab;
+    });
     FMiniHome->SetPageHost(host);
     host->ShowBrowser();
     FMiniHome->OnNavigate = [host](const QString &url) { host->Navigate(url); };
