@@ -88,6 +88,9 @@ public:
     void SearchEnter();
     // Opens the chevron's drop-down strip below the tool bar.
     void OpenToolBar2();
+    // The mini home window (the first run of the day opens it); nullptr when it is not open.
+    void ShowMiniHome();
+    TMiniHome *MiniHome() const { return FMiniHome; }
 
 signals:
     // After a capture report's 50 ms delay: the typed login to offer for saving.
@@ -137,7 +140,6 @@ private:
     void ExportAccounts();
     void ShowAbout();
     void CheckUpdate(bool withNotices);
-    void ShowMiniHome();
     void CloseMiniHome();
     void InstallPendingUpdate();
     bool AskCloseAction(int &action, bool &askAgain);

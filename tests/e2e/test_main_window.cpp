@@ -1,6 +1,7 @@
 // The real executable in the main role against the demo portal: the start page becomes the first
 // tab, a game started as a tab process registers, logs in with the stored account and shows its
-// title with the account's name in the tab bar, and closing the main window ends the tab process.
+// title with the account's name in the tab bar, F11 and Esc in pages toggle full screen, and
+// closing the main window ends the tab process.
 
 #include "support/TTestSupport.h"
 
@@ -52,6 +53,14 @@ class TestMainWindow : public QObject {
             v[line.section(':', 0, 0).trimmed()] = line.section(':', 1).trimmed().toInt();
         return QRect(v.value("Absolute upper-left X"), v.value("Absolute upper-left Y"),
                      v.value("Width"), v.value("Height"));
+    }
+
+    // A click into the page's corner gives it the keyboard focus, then the key goes to it.
+    static void KeyInPage(HWND host, const char *key) {
+        const QRect page = ScreenRect(Win::NativeWindowOf(host));
+        Xdotool({"mousemove", QString::number(page.left() + 4), QString::number(page.top() + 4),
+                 "click", "1"});
+        Xdotool({"key", QString::fromLatin1(key)});
     }
 
 private slots:
@@ -192,6 +201,26 @@ private slots:
         QCOMPARE(QStringLiteral("*[abc]") + Win::GetWindowText(game, 255), TabLines().value(1));
         QVERIFY(Win::IsWindowVisible(game));
         QCOMPARE(Win::GetRootWindow(game), FMainWindow);
+
+        // F11 and Esc with the keyboard focus inside a page, of a tab process and of the main
+        // process, toggle full screen (the tool bar with the address box goes and comes back).
+        const HWND box = HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryAddressBox));
+        QVERIFY(Win::IsWindowVisible(box));
+        KeyInPage(game, "F11");
+        QTRY_VERIFY_WITH_TIMEOUT(!Win::IsWindowVisible(box), 10000);
+        KeyInPage(game, "Escape");
+        QTRY_VERIFY_WITH_TIMEOUT(Win::IsWindowVisible(box), 10000);
+        const QRect bar = ScreenRect(Win::NativeWindowOf(FTabBar));
+        Xdotool({"mousemove", QString::number(bar.left() + 3 + 84),
+                 QString::number(bar.top() + bar.height() / 2), "click", "1"});
+        QTRY_VERIFY_WITH_TIMEOUT(TabLines().value(0).startsWith(QLatin1Char('*')), 10000);
+        const HWND start =
+            HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryCurrentTab));
+        QVERIFY(start != game);
+        KeyInPage(start, "F11");
+        QTRY_VERIFY_WITH_TIMEOUT(!Win::IsWindowVisible(box), 10000);
+        KeyInPage(start, "F11");
+        QTRY_VERIFY_WITH_TIMEOUT(Win::IsWindowVisible(box), 10000);
 
         // Closing the main window ends the tab process as well.
         Win::PostMessage(FMainWindow, Win::WM_CLOSE);
