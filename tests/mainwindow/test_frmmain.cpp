@@ -129,6 +129,8 @@ private slots:
     }
 
     void startPageAndAdStrip() {
+        // The program's icon is the window's, the title bar's and the tray's.
+        QVERIFY(!FMain->windowIcon().pixmap(16, 16).isNull());
         QTRY_COMPARE_WITH_TIMEOUT(Tabs().Count(), 1, 10000);
         QCOMPARE(StartOf(0), Settings().Portal(TPortal::MiniSite) + QStringLiteral("?pid=") +
                                  Settings().PartnerId);
