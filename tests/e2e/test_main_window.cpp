@@ -221,6 +221,13 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!Win::IsWindowVisible(box), 10000);
         KeyInPage(start, "F11");
         QTRY_VERIFY_WITH_TIMEOUT(Win::IsWindowVisible(box), 10000);
+        // Full screen left the window maximised: a double click on the caption restores it, so
+        // that its placement is stored at the end.
+        const QRect frame = ScreenRect(Win::NativeWindowOf(FMainWindow));
+        Xdotool({"mousemove", QString::number(frame.left() + 200),
+                 QString::number(frame.top() + 10), "click", "--repeat", "2", "--delay", "80",
+                 "1"});
+        QTest::qWait(500);
 
         // Closing the main window ends the tab process as well.
         Win::PostMessage(FMainWindow, Win::WM_CLOSE);
