@@ -712,6 +712,10 @@ void TfrmMain::ShowMiniHome() {
     FMiniHome->OnNavigate = [host](const QString &url) { host->Navigate(url); };
 }
 
+TMiniHome *TfrmMain::MiniHome() const {
+    return FMiniHome;
+}
+
 void TfrmMain::CloseMiniHome() {
     delete FMiniHome;
 }

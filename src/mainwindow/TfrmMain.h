@@ -90,7 +90,7 @@ public:
     void OpenToolBar2();
     // The mini home window (the first run of the day opens it); nullptr when it is not open.
     void ShowMiniHome();
-    TMiniHome *MiniHome() const { return FMiniHome; }
+    TMiniHome *MiniHome() const;
 
 signals:
     // After a capture report's 50 ms delay: the typed login to offer for saving.
