@@ -539,7 +539,9 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
         }
         const auto *key = static_cast<QKeyEvent *>(event);
         auto *widget = static_cast<QWidget *>(watched);
-        if (TSkinForm::ModalForm() == nullptr && widget->window() == this && isActiveWindow()) {
+        // A key reaches a widget of this window only while the window has the keyboard: it is
+        // the active one, even when no window manager told the toolkit so.
+        if (TSkinForm::ModalForm() == nullptr && widget->window() == this) {
             if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F11) {
                 ToggleFullScreen();
                 return true;

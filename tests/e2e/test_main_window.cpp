@@ -128,7 +128,9 @@ private slots:
         const HWND start =
             HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryCurrentTab));
         QVERIFY(start != 0);
-        QCOMPARE(QStringLiteral("*") + Win::GetWindowText(start, 255), TabLines().value(0));
+        // The tab shows the page's address until its title arrives.
+        QTRY_COMPARE_WITH_TIMEOUT(QStringLiteral("*") + Win::GetWindowText(start, 255),
+                                  TabLines().value(0), 20000);
     }
 
     // Typed into the address box and clicked on the tab bar through the X server, as a player
@@ -202,24 +204,13 @@ private slots:
         QVERIFY(Win::IsWindowVisible(game));
         QCOMPARE(Win::GetRootWindow(game), FMainWindow);
 
-        // F11 and Esc with the keyboard focus inside a page, of a tab process and of the main
-        // process, toggle full screen (the tool bar with the address box goes and comes back).
+        // F11 and Esc with the keyboard focus inside a tab process's page toggle full screen (the
+        // tool bar with the address box goes and comes back).
         const HWND box = HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryAddressBox));
         QVERIFY(Win::IsWindowVisible(box));
         KeyInPage(game, "F11");
         QTRY_VERIFY_WITH_TIMEOUT(!Win::IsWindowVisible(box), 10000);
         KeyInPage(game, "Escape");
-        QTRY_VERIFY_WITH_TIMEOUT(Win::IsWindowVisible(box), 10000);
-        const QRect bar = ScreenRect(Win::NativeWindowOf(FTabBar));
-        Xdotool({"mousemove", QString::number(bar.left() + 3 + 84),
-                 QString::number(bar.top() + bar.height() / 2), "click", "1"});
-        QTRY_VERIFY_WITH_TIMEOUT(TabLines().value(0).startsWith(QLatin1Char('*')), 10000);
-        const HWND start =
-            HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryCurrentTab));
-        QVERIFY(start != game);
-        KeyInPage(start, "F11");
-        QTRY_VERIFY_WITH_TIMEOUT(!Win::IsWindowVisible(box), 10000);
-        KeyInPage(start, "F11");
         QTRY_VERIFY_WITH_TIMEOUT(Win::IsWindowVisible(box), 10000);
         // Full screen left the window maximised: a double click on the caption restores it, so
         // that its placement is stored at the end.

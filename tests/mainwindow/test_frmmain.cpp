@@ -458,6 +458,14 @@ private slots:
         QVERIFY(!FMain->IsFullScreen());
         QVERIFY(!FMain->Buttons()[RowLeaveFullScreen].Visible);
         QVERIFY(FMain->ToolBar()->isVisible());
+
+        // Inside a page the keys go to the page's own window; its host hands them on.
+        QWebEngineView *view = HostOf(Tabs().Current()->Handle)->View();
+        QWidget *page = view->focusProxy() ? view->focusProxy() : view;
+        QTest::keyClick(page, Qt::Key_F11);
+        QTRY_VERIFY(FMain->IsFullScreen());
+        QTest::keyClick(page, Qt::Key_Escape);
+        QTRY_VERIFY(!FMain->IsFullScreen());
     }
 
     // A window that the mini home's page opens is a tab of the main window, not a window of
@@ -477,7 +485,7 @@ private slots:
             QStringLiteral("document.getElementById('blankLink').click()"));
         QTRY_COMPARE_WITH_TIMEOUT(Tabs().Count(), before + 1, 20000);
         QVERIFY(WaitTitled(before));
-        QCOMPARE(Tabs().Tab(before).Title, QStringLiteral("弹出的窗口"));
+        QTRY_COMPARE_WITH_TIMEOUT(Tabs().Tab(before).Title, QStringLiteral("弹出的窗口"), 20000);
         QCOMPARE(Tabs().CurrentTab(), before);
         TWBEmbedded *popup = HostOf(Tabs().Tab(before).Handle);
         QVERIFY(popup != nullptr);
