@@ -20,7 +20,8 @@
 namespace {
 
 TSkinForm *ModalFormNow = nullptr;
-HWND Companion = 0;
+// Where the companion handle is read; its owner (the main window) installs it.
+std::function<HWND()> CompanionSource;
 
 const char *const TitleHints[] = {"关闭", "最大化/还原", "最小化", "菜单", ""};
 
@@ -134,11 +135,18 @@ void TSkinForm::SetButtonBar(bool Value) {
 }
 
 HWND TSkinForm::CompanionHandle() {
-    return Companion;
+    return CompanionSource ? CompanionSource() : 0;
 }
 
 void TSkinForm::SetCompanionHandle(HWND Handle) {
-    Companion = Handle;
+    if (Handle == 0)
+        CompanionSource = nullptr;
+    else
+        CompanionSource = [Handle]() { return Handle; };
+}
+
+void TSkinForm::SetCompanionSource(std::function<HWND()> Source) {
+    CompanionSource = std::move(Source);
 }
 
 TSkinForm *TSkinForm::ModalForm() {
@@ -200,7 +208,7 @@ TTitleGeometry TSkinForm::TitleGeometry() const {
         g.ButtonHeight = Skin().BtnWindow.height() / 3;
     }
     g.Dialog = IsDialog();
-    g.Companion = Companion != 0;
+    g.Companion = CompanionHandle() != 0;
     g.ReturnTextWidth = fontMetrics().horizontalAdvance(ReturnText);
     return g;
 }
@@ -298,7 +306,7 @@ void TSkinForm::PaintTitleBar(QPainter &Painter) {
         const QIcon icon = windowIcon();
         if (!icon.isNull())
             p.drawPixmap(5, (th - 16) / 2 - 1, icon.pixmap(16, 16));
-        if (Companion != 0) {
+        if (CompanionHandle() != 0) {
             const int t = fontMetrics().horizontalAdvance(ReturnText);
             const QRect item(x - t - 6, 0, t + 6, th);
             if (FHotButton == btReturn) {
@@ -494,17 +502,16 @@ void TSkinForm::mousePressEvent(QMouseEvent *Event) {
     SetHotButton(TitleButtonAt(Event->globalPosition().toPoint()));
     FDownButton = FHotButton;
     DrawTitleBar();
-    if (Event->button() != Qt::LeftButton)
-        return;
+    // The menu button opens the application menu with any mouse button, at the menu point.
     if (FDownButton == btMenu) {
         FButtonTimer.stop();
-        if (FAppMenu) {
-            const QPoint at = mapToGlobal(FMenuPoint);
-            FAppMenu->exec(at - QPoint(FAppMenu->sizeHint().width(), 0));
-        }
+        if (FAppMenu)
+            FAppMenu->exec(mapToGlobal(FMenuPoint));
         SetHotButton(TitleButtonAt(QCursor::pos()));
         return;
     }
+    if (Event->button() != Qt::LeftButton)
+        return;
     if (FDownButton >= 0)
         return;
     const QPoint pos = Event->position().toPoint();
@@ -572,8 +579,9 @@ void TSkinForm::mouseReleaseEvent(QMouseEvent *Event) {
         MinimizeWindow();
         break;
     case btReturn:
-        if (Companion != 0) {
-            Win::PostMessage(Companion, WM_COMPANION, SC_RESTORE, 0);
+        // The companion may have let go since the press.
+        if (const HWND companion = CompanionHandle(); companion != 0) {
+            Win::PostMessage(companion, WM_COMPANION, SC_RESTORE, 0);
             hide();
         }
         break;

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+
 class QEventLoop;
 
 class TEControl;
@@ -111,8 +113,13 @@ public:
     void SetAppMenu(QMenu *Menu) { FAppMenu = Menu; }
 
     // The companion browser that started the program (0 when none), shared by all windows.
+    // Its owner installs a source that is read at every use, so a companion that lets go
+    // stops the return item at once. SetCompanionHandle fixes a constant (0: none).
     static HWND CompanionHandle();
     static void SetCompanionHandle(HWND Handle);
+    static void SetCompanionSource(std::function<HWND()> Source);
+    // Repaints the title bar now (after its state changed from outside).
+    void RedrawTitleBar() { DrawTitleBar(); }
 
     // A style for plain edit boxes on skinned windows, in the skin's colours.
     static QString EditStyleSheet();

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QProcess>
 #include <QQuickWidget>
@@ -116,9 +117,13 @@ TWBEmbedded::TWBEmbedded(const QString &startParameter, THostPage *page)
 
     FHandle = Win::RegisterWindow(this, QStringLiteral("TWBEmbedded"),
                                   [this](const Win::TMessage &m) { return WndProc(m); });
+    // The page's focus widget changes with the engine's render views, so keys are watched
+    // application-wide and picked out by the window they go to.
+    qApp->installEventFilter(this);
 }
 
 TWBEmbedded::~TWBEmbedded() {
+    qApp->removeEventFilter(this);
     GHosts.removeOne(this);
     if (FHandle)
         Win::UnregisterWindow(FHandle);
@@ -270,6 +275,23 @@ LRESULT TWBEmbedded::WndProc(const Win::TMessage &message) {
     }
 }
 
+bool TWBEmbedded::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
+        static_cast<QWidget *>(watched)->window() != this)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() != Qt::Key_F11 && key->key() != Qt::Key_Escape)
+        return false;
+    // Only a tab's page: the main window then is the active window around it. A held key
+    // toggles once.
+    if (FMainWindow != 0 && FHandle != 0 && !FClosing && !key->isAutoRepeat())
+        Win::PostMessage(FMainWindow, WM_HOSTFULLSCREEN, FHandle,
+                         key->key() == Qt::Key_F11 ? HostKeyF11 : HostKeyEscape);
+    // F11 belongs to the main window; Esc still reaches the page (games close their own dialogs
+    // with it).
+    return key->key() == Qt::Key_F11 && FMainWindow != 0;
+}
+
 void TWBEmbedded::Command(LPARAM command, WPARAM argument) {
     switch (command) {
     case HostCommandBack:
@@ -364,10 +386,14 @@ QWebEnginePage *TWBEmbedded::CreatePopup(bool userInitiated) {
         QTimer::singleShot(0, this, [this, page]() {
             if (FClosing)
                 return;
-            auto *host = new TWBEmbedded(QString(), page);
-            host->resize(size());
-            host->SetParentWindow(FParent);
-            host->ShowBrowser();
+            if (FNewWindow) {
+                FNewWindow(page);
+            } else {
+                auto *host = new TWBEmbedded(QString(), page);
+                host->resize(size());
+                host->SetParentWindow(FParent);
+                host->ShowBrowser();
+            }
             // The title may have come before the host listened.
             if (!page->title().isEmpty())
                 emit page->titleChanged(page->title());

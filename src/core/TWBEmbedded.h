@@ -84,9 +84,19 @@ public:
     QString Check() const { return FFill.Check(); }
     HWND MainWindow() const { return FMainWindow; }
 
+    // Where a window the page opens goes once it holds a web page: the handler builds the host
+    // around the page (by default a further host beside this one, in the same parent window).
+    void SetNewWindowHandler(std::function<void(THostPage *)> handler) {
+        FNewWindow = std::move(handler);
+    }
+
 signals:
     // One fill attempt over the page and its frames ended.
     void FillAttempted(bool finished);
+
+protected:
+    // F11 and Esc in the page go to the main window.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     LRESULT WndProc(const Win::TMessage &message);
@@ -130,4 +140,5 @@ private:
     QTimer FRefreshTimer;
     TLoginFill FFill;
     TLoginCapture FCapture;
+    std::function<void(THostPage *)> FNewWindow;
 };

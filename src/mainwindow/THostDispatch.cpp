@@ -32,8 +32,12 @@ LRESULT THostDispatch::WndProc(const Win::TMessage &m) {
         // A close request from outside runs like the title bar's: never inside the sender's send.
         QTimer::singleShot(0, &f, [&f]() { f.close(); });
         return 0;
-    case WM_COMPANION:
-        return f.FCompanion.Receive(f.FHandle, m.lParam);
+    case WM_COMPANION: {
+        const LRESULT result = f.FCompanion.Receive(f.FHandle, m.lParam);
+        // The return item comes and goes with the companion.
+        f.RedrawTitleBar();
+        return result;
+    }
     case WM_TRAYICON:
         if (m.lParam == TrayLeftDoubleClick) {
             if (!f.isVisible() || f.isMinimized())
@@ -41,6 +45,13 @@ LRESULT THostDispatch::WndProc(const Win::TMessage &m) {
             f.raise();
             f.activateWindow();
         }
+        return 0;
+    case WM_HOSTFULLSCREEN:
+        // F11 or Esc in the shown tab's page, in this or a tab process.
+        if (f.FTabs.Current() && f.FTabs.Current()->Handle == HWND(m.wParam) &&
+            TSkinForm::ModalForm() == nullptr &&
+            (m.lParam == HostKeyF11 || m.lParam == HostKeyEscape))
+            f.ToggleFullScreen();
         return 0;
     case WM_HOSTQUERY:
         switch (m.lParam) {

@@ -22,10 +22,7 @@ int RunMainRole(QApplication &app, const QStringList &args) {
     const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     Catalogue().LoadCatalogue(TCatalogue::FileName(programDir));
 
-    const HWND companion = TCompanion::FromArguments(args);
-    TSkinForm::SetCompanionHandle(companion);
-
-    auto frmMain = std::make_unique<TfrmMain>(companion);
+    auto frmMain = std::make_unique<TfrmMain>(TCompanion::FromArguments(args));
     frmMain->show();
     // For scripts and tests that start tab processes by hand.
     if (qEnvironmentVariableIsSet("LUDORA_PRINT_HANDLES"))

@@ -26,11 +26,9 @@ void TTabBarPainter::Paint(QPainter &canvas, const TEControl &control, TTabSet &
         const TTab &tab = tabs.Tab(cell.Index);
         const QImage &image = cell.Active ? Skin().TabActive : Skin().TabUnactive;
         DrawThreeSlice(canvas, cell.ImageRect, image, image.rect());
-        // The lock sits on the text's line, which is raised above the tab's middle.
+        // The lock is centred in the tab's height, not on the raised text line.
         if (!cell.LockRect.isNull() && !lock.isNull())
-            canvas.drawImage(
-                QPoint(cell.LockRect.left(), cell.TextRect.center().y() - lock.height() / 2 + 1),
-                lock);
+            canvas.drawImage(cell.LockRect.topLeft(), lock);
         canvas.setFont(cell.Active ? bold : font);
         const QFontMetrics metrics(canvas.font());
         const QString text = TTabSet::FitCaption(

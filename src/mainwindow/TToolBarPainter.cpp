@@ -131,7 +131,8 @@ void TToolBarPainter::PaintBoxes(QPainter &canvas, int over, int down, int searc
         if (image.isNull())
             return;
         const int gw = image.width() / 3;
-        const int state = down == index ? 2 : 0;
+        // Normal, hot under the pointer, pressed while held down under it.
+        const int state = over == index ? (down == index ? 2 : 1) : 0;
         canvas.drawImage(QPoint(rect.left(), rect.top() + (rect.height() - image.height()) / 2),
                          image, QRect(state * gw, 0, gw, image.height()));
     };

@@ -72,6 +72,11 @@ TfrmMain::TfrmMain(HWND companion)
     SetCaption(QStringLiteral("Ludora"));
     setWindowTitle(QStringLiteral("Ludora"));
     setObjectName(QStringLiteral("frmMain"));
+    // The program's icon for the title bar, the tray and the desktop's task list.
+    const QIcon icon = TfrmAbout::ProgramIcon();
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("ludora"));
+    setWindowIcon(icon);
     setFont(Skin().Font);
     setMinimumSize(MinWidth, MinHeight);
     resize(DesignWidth, DesignHeight);
@@ -108,6 +113,8 @@ TfrmMain::TfrmMain(HWND companion)
 
     SetTipOwner(this);
     TfrmAbout::SetOpenPage([this](const QString &url) { OpenPage(url); });
+    // This window holds the companion handle; every title bar reads it from here.
+    TSkinForm::SetCompanionSource([this]() { return FCompanion.Handle(); });
     qApp->installEventFilter(this);
     FCompanion.MainWindowCreated(FHandle);
     CreateUpdateParts();
@@ -115,6 +122,7 @@ TfrmMain::TfrmMain(HWND companion)
 
 TfrmMain::~TfrmMain() {
     qApp->removeEventFilter(this);
+    TSkinForm::SetCompanionSource(nullptr);
     Shutdown();
     Win::UnregisterWindow(FTabBarHandle);
     Win::UnregisterWindow(FAddressBoxHandle);
@@ -415,8 +423,8 @@ LRESULT TfrmMain::SendToTab(int index, LPARAM command, WPARAM argument) {
 
 // ---- Tab set --------------------------------------------------------------------------------
 
-TWBEmbedded *TfrmMain::OpenPage(const QString &url) {
-    auto *host = new TWBEmbedded(url);
+TWBEmbedded *TfrmMain::OpenPage(const QString &url, THostPage *page) {
+    auto *host = new TWBEmbedded(url, page);
     host->resize(FPanel2->size());
     host->SetParentWindow(FPanel2Handle);
     host->ShowBrowser();
@@ -536,7 +544,9 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
         }
         const auto *key = static_cast<QKeyEvent *>(event);
         auto *widget = static_cast<QWidget *>(watched);
-        if (TSkinForm::ModalForm() == nullptr && widget->window() == this && isActiveWindow()) {
+        // A key reaches a widget of this window only while the window has the keyboard: it is
+        // the active one, even when no window manager told the toolkit so.
+        if (TSkinForm::ModalForm() == nullptr && widget->window() == this) {
             if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F11) {
                 ToggleFullScreen();
                 return true;
@@ -703,9 +713,21 @@ void TfrmMain::ShowMiniHome() {
     FMiniHome->setAttribute(Qt::WA_DeleteOnClose, false);
     // The mini home's page is not a tab: its host never registers with this window.
     auto *host = new TWBEmbedded;
+    // Windows the mini home's page opens are tabs of this window, brought to the front.
+    host->SetNewWindowHandler([this](THostPage *page) {
+        OpenPage(QString(), page);
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
+    });
     FMiniHome->SetPageHost(host);
     host->ShowBrowser();
     FMiniHome->OnNavigate = [host](const QString &url) { host->Navigate(url); };
+}
+
+TMiniHome *TfrmMain::MiniHome() const {
+    return FMiniHome;
 }
 
 void TfrmMain::CloseMiniHome() {

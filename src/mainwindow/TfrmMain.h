@@ -30,6 +30,7 @@ class TEControl;
 class TEEdit;
 class THTTPGet;
 class TPaintPanel;
+class THostPage;
 class TWBEmbedded;
 class TMiniHome;
 class QActionGroup;
@@ -61,7 +62,8 @@ public:
 
     // Open page: a new page host in this process, in the page area; it registers and becomes
     // the shown tab.
-    TWBEmbedded *OpenPage(const QString &url);
+    // A page host in the page area; it shows an existing page when one is given.
+    TWBEmbedded *OpenPage(const QString &url, THostPage *page = nullptr);
     void ShowTab(int index);
     void CloseTab(int index);
     void ToggleFullScreen();
@@ -91,6 +93,9 @@ public:
     void SearchEnter();
     // Opens the chevron's drop-down strip below the tool bar.
     void OpenToolBar2();
+    // The mini home window (the first run of the day opens it); nullptr when it is not open.
+    void ShowMiniHome();
+    TMiniHome *MiniHome() const;
 
 signals:
     // After a capture report's 50 ms delay: the typed login to offer for saving.
@@ -139,7 +144,6 @@ private:
     void ImportAccounts();
     void ExportAccounts();
     void ShowAbout();
-    void ShowMiniHome();
     void CloseMiniHome();
     void InstallPendingUpdate();
     bool AskCloseAction(int &action, bool &askAgain);

@@ -14,6 +14,10 @@ inline constexpr quint32 WM_HOSTCANFORWARD = Win::WM_USER + 105; // 1129
 inline constexpr quint32 WM_HOSTCANBACK = Win::WM_USER + 106;    // 1130
 inline constexpr quint32 WM_HOSTPROGRESS = Win::WM_USER + 107;   // 1131
 inline constexpr quint32 WM_HOSTDUPLICATE = Win::WM_USER + 108;  // 1132
+// Ours, beyond the numbers older installations know: posted by a page host to the main window
+// when F11 or Esc is pressed in its page, which the main window's own key handling never sees.
+// wParam: the host; lParam: the key (THostKey).
+inline constexpr quint32 WM_HOSTFULLSCREEN = Win::WM_USER + 109; // 1133
 
 // lParam of WM_HOSTQUERY: which window of the main window is asked for.
 enum THostQuery : LPARAM {
@@ -33,6 +37,12 @@ enum THostCommand : LPARAM {
     HostCommandStop = 3,
     HostCommandCapture = 4, // also posted back to the main window: no login on the page
     HostCommandUrl = 5,     // argument: the window that receives the current URL
+};
+
+// lParam of WM_HOSTFULLSCREEN: the key's virtual-key code.
+enum THostKey : LPARAM {
+    HostKeyEscape = 0x1B,
+    HostKeyF11 = 0x7A,
 };
 
 // The argument of HostCommandRefresh.

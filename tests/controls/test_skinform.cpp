@@ -8,6 +8,7 @@
 #include "support/TTestSupport.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -289,6 +290,34 @@ void TestSkinForm::returnItemRestoresCompanion() {
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QCOMPARE(main.TitleButtonAt(main.mapToGlobal(item)), -1);
+
+    // A companion that lets go while the window is open stops the item at once.
+    HWND held = companion;
+    TSkinForm::SetCompanionSource([&held]() { return held; });
+    QCOMPARE(main.TitleButtonAt(main.mapToGlobal(item)), TSkinForm::btReturn);
+    QTest::mousePress(&main, Qt::LeftButton, {}, item);
+    held = 0;
+    QTest::mouseRelease(&main, Qt::LeftButton, {}, item);
+    QCOMPARE(main.TitleButtonAt(main.mapToGlobal(item)), -1);
+    QTest::qWait(100);
+    QCOMPARE(received.size(), 1);
+    QVERIFY(main.isVisible());
+    TSkinForm::SetCompanionSource(nullptr);
+
+    // The menu button opens the application menu with any mouse button, at the menu point.
+    QMenu menu;
+    menu.addAction(QStringLiteral("菜单项"));
+    main.SetAppMenu(&menu);
+    const QPoint button(g.Width - g.Frame - 3 * g.ButtonWidth - g.ButtonWidth / 2,
+                        g.TitleHeight / 2);
+    QPoint shownAt;
+    QTimer::singleShot(300, &menu, [&]() {
+        shownAt = menu.isVisible() ? menu.pos() : QPoint(-1, -1);
+        menu.close();
+    });
+    QTest::mousePress(&main, Qt::RightButton, {}, button);
+    QCOMPARE(shownAt, main.mapToGlobal(main.MenuPoint()));
+    QTest::mouseRelease(&main, Qt::RightButton, {}, button);
     Win::UnregisterWindow(companion);
     Win::Finalize();
 }

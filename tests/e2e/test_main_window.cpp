@@ -1,6 +1,7 @@
 // The real executable in the main role against the demo portal: the start page becomes the first
 // tab, a game started as a tab process registers, logs in with the stored account and shows its
-// title with the account's name in the tab bar, and closing the main window ends the tab process.
+// title with the account's name in the tab bar, F11 and Esc in pages toggle full screen, and
+// closing the main window ends the tab process.
 
 #include "support/TTestSupport.h"
 
@@ -84,6 +85,14 @@ class TestMainWindow : public QObject {
         return lines;
     }
 
+    // A click into the page's corner gives it the keyboard focus, then the key goes to it.
+    static void KeyInPage(HWND host, const char *key) {
+        const QRect page = ScreenRect(Win::NativeWindowOf(host));
+        Xdotool({"mousemove", QString::number(page.left() + 4), QString::number(page.top() + 4),
+                 "click", "1"});
+        Xdotool({"key", QString::fromLatin1(key)});
+    }
+
 private slots:
     void initTestCase() {
         TestSupport::UsePrivateRuntimeDir(FDir);
@@ -136,7 +145,9 @@ private slots:
         const HWND start =
             HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryCurrentTab));
         QVERIFY(start != 0);
-        QCOMPARE(QStringLiteral("*") + Win::GetWindowText(start, 255), TabLines().value(0));
+        // The tab shows the page's address until its title arrives.
+        QTRY_COMPARE_WITH_TIMEOUT(QStringLiteral("*") + Win::GetWindowText(start, 255),
+                                  TabLines().value(0), 20000);
     }
 
     // Typed into the address box and clicked on the tab bar through the X server, as a player
@@ -209,6 +220,22 @@ private slots:
         QCOMPARE(QStringLiteral("*[abc]") + Win::GetWindowText(game, 255), TabLines().value(1));
         QVERIFY(Win::IsWindowVisible(game));
         QCOMPARE(Win::GetRootWindow(game), FMainWindow);
+
+        // F11 and Esc with the keyboard focus inside a tab process's page toggle full screen (the
+        // tool bar with the address box goes and comes back).
+        const HWND box = HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryAddressBox));
+        QVERIFY(Win::IsWindowVisible(box));
+        KeyInPage(game, "F11");
+        QTRY_VERIFY_WITH_TIMEOUT(!Win::IsWindowVisible(box), 10000);
+        KeyInPage(game, "Escape");
+        QTRY_VERIFY_WITH_TIMEOUT(Win::IsWindowVisible(box), 10000);
+        // Full screen left the window maximised: a double click on the caption restores it, so
+        // that its placement is stored at the end.
+        const QRect frame = ScreenRect(Win::NativeWindowOf(FMainWindow));
+        Xdotool({"mousemove", QString::number(frame.left() + 200),
+                 QString::number(frame.top() + 10), "click", "--repeat", "2", "--delay", "80",
+                 "1"});
+        QTest::qWait(500);
 
         // Closing the main window ends the tab process as well.
         Win::PostMessage(FMainWindow, Win::WM_CLOSE);

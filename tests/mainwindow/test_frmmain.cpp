@@ -1,7 +1,7 @@
 // The main window in this process with the real web engine against the demo portal: the start
 // page, opening pages from the address and search boxes, switching and closing tabs (locked ones
-// through the message box's test seam), duplicates, host reports, the chevron drop-down, and
-// screenshots of the window for looking at.
+// through the message box's test seam), duplicates, host reports, the chevron drop-down, the
+// mini home's pop-ups, and screenshots of the window for looking at.
 
 #include "THostTestKit.h"
 #include "support/TTestSupport.h"
@@ -12,6 +12,7 @@
 #include "controls/TSkin.h"
 #include "controls/TSkinForm.h"
 #include "core/TWBEmbedded.h"
+#include "dialogs/TMiniHome.h"
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/TfrmMain.h"
 #include "platform/WinMessages.h"
@@ -28,6 +29,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 #include <memory>
@@ -127,6 +129,8 @@ private slots:
     }
 
     void startPageAndAdStrip() {
+        // The program's icon is the window's, the title bar's and the tray's.
+        QVERIFY(!FMain->windowIcon().pixmap(16, 16).isNull());
         QTRY_COMPARE_WITH_TIMEOUT(Tabs().Count(), 1, 10000);
         QCOMPARE(StartOf(0), Settings().Portal(TPortal::MiniSite) + QStringLiteral("?pid=") +
                                  Settings().PartnerId);
@@ -454,6 +458,39 @@ private slots:
         QVERIFY(!FMain->IsFullScreen());
         QVERIFY(!FMain->Buttons()[RowLeaveFullScreen].Visible);
         QVERIFY(FMain->ToolBar()->isVisible());
+
+        // Inside a page the keys go to the page's own window; its host hands them on.
+        QWebEngineView *view = HostOf(Tabs().Current()->Handle)->View();
+        QWidget *page = view->focusProxy() ? view->focusProxy() : view;
+        QTest::keyClick(page, Qt::Key_F11);
+        QTRY_VERIFY(FMain->IsFullScreen());
+        QTest::keyClick(page, Qt::Key_Escape);
+        QTRY_VERIFY(!FMain->IsFullScreen());
+    }
+
+    // A window that the mini home's page opens is a tab of the main window, not a window of
+    // its own.
+    void miniHomePopupBecomesTab() {
+        FMain->ShowMiniHome();
+        TMiniHome *home = FMain->MiniHome();
+        QVERIFY(home != nullptr);
+        home->Timer1.stop();
+        auto *page = qobject_cast<TWBEmbedded *>(home->PageHost());
+        QVERIFY(page != nullptr);
+        QSignalSpy loaded(page->View()->page(), &QWebEnginePage::loadFinished);
+        page->Navigate(Base() + QStringLiteral("popup.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
+        const int before = Tabs().Count();
+        page->View()->page()->runJavaScript(
+            QStringLiteral("document.getElementById('blankLink').click()"));
+        QTRY_COMPARE_WITH_TIMEOUT(Tabs().Count(), before + 1, 20000);
+        QVERIFY(WaitTitled(before));
+        QTRY_COMPARE_WITH_TIMEOUT(Tabs().Tab(before).Title, QStringLiteral("弹出的窗口"), 20000);
+        QCOMPARE(Tabs().CurrentTab(), before);
+        TWBEmbedded *popup = HostOf(Tabs().Tab(before).Handle);
+        QVERIFY(popup != nullptr);
+        QCOMPARE(popup->ParentWindow(), FMain->PageAreaHandle());
+        QVERIFY(popup->isVisible());
     }
 };
 
