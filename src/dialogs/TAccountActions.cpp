@@ -4,6 +4,7 @@
 #include "dialogs/TForm1.h"
 #include "dialogs/TfrmLogin.h"
 #include "dialogs/TfrmTip.h"
+#include "side/TGameLists.h"
 #include "store/EWriteError.h"
 #include "store/TAccountTransfer.h"
 #include "store/TCaptureSave.h"
@@ -100,7 +101,7 @@ void TAccountActions::ProcessCapture(QWidget *owner, const QString &report,
         return;
     bool changed = false;
     if (TCaptureSave::MarksRecent(login)) {
-        TCaptureSave::MoveToRecentGames(data, login.Location);
+        TGameLists::AddToRecentGames(data, login.Location);
         if (recentChanged)
             recentChanged(login.Location);
         changed = true;

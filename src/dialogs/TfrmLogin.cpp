@@ -176,13 +176,13 @@ bool TfrmLogin::TryLogin() {
         return false;
     }
     FNewUser = false;
-    SetModalResult(1);
+    SetModalResult(mrOk);
     return true;
 }
 
 void TfrmLogin::keyPressEvent(QKeyEvent *Event) {
     if (Event->key() == Qt::Key_Escape) {
-        SetModalResult(2);
+        SetModalResult(mrCancel);
         return;
     }
     TSkinForm::keyPressEvent(Event);

@@ -25,6 +25,7 @@
 #include "protocol/Messages.h"
 #include "protocol/THostProtocol.h"
 #include "side/TCatalogue.h"
+#include "side/TfrmAddUser.h"
 #include "side/TfrmSide.h"
 #include "store/EWriteError.h"
 #include "store/TSettings.h"
@@ -658,10 +659,18 @@ void TfrmMain::CreateSidePanel() {
     host.OpenPage = [this](const QString &url) { OpenPage(url); };
     host.PageArea = FPanel2Handle;
     host.Program = QCoreApplication::applicationFilePath();
+    host.CurrentTab = [this](QString &title, quint64 &handle) {
+        const TTab *tab = FTabs.Current();
+        title = tab ? tab->Title : QString();
+        handle = tab ? quint64(tab->Handle) : 0;
+    };
     FSide = new TfrmSide(Client(), host);
     FSide->setFont(font());
     TMenuStyle::Apply(FSide->PopupMenu());
     connect(FSide, &TfrmSide::WidthChanged, this, &TfrmMain::LayoutClient);
+    // Another user brings other lists and accounts; a captured login moved its game.
+    connect(this, &TfrmMain::UserSwitched, FSide, &TfrmSide::RebuildGroups);
+    connect(this, &TfrmMain::RecentGamesChanged, FSide, &TfrmSide::RecentGamesChanged);
     FSide->show();
     LayoutClient();
 }
@@ -673,14 +682,22 @@ void TfrmMain::DailyStart() {
 void TfrmMain::OpenSettingsWindow(int page) {
     TfrmOptions form(this);
     form.OnCheckUpdate = [this]() { CheckUpdate(true); };
-    // form.OnAddAccount runs the add-account dialog (TfrmAddUser) and returns the item it added
-    // or overwrote; it is set here once that dialog has joined.
+    form.OnAddAccount = [](QWidget *owner) {
+        TfrmAddUser dialog(owner);
+        if (!dialog.Execute())
+            return QDomElement();
+        return UserData().FindAccount(dialog.Location(), dialog.User());
+    };
     form.Open(page);
 }
 
 void TfrmMain::AddToFavorites() {
     const TTab *tab = FTabs.Current();
-    TfrmAddFav::AddFavourite(this, tab ? tab->Title : QString(), tab ? tab->Handle : 0);
+    // The side panel writes the shortcut and shows it in its favourites tree.
+    if (FSide)
+        FSide->AddFavourite(tab ? tab->Title : QString(), tab ? quint64(tab->Handle) : 0);
+    else
+        TfrmAddFav::AddFavourite(this, tab ? tab->Title : QString(), tab ? tab->Handle : 0);
 }
 
 void TfrmMain::StartCapture() {

@@ -233,7 +233,7 @@ void TfrmOptions::Store() {
 int TfrmOptions::Open(int page) {
     ShowPage(page);
     const int result = ShowModal();
-    if (result == 1)
+    if (result == mrOk)
         Store();
     return result;
 }

@@ -6,7 +6,6 @@
 #include "store/TDataFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -112,15 +111,13 @@ QDomElement TCatalogue::FindByLocation(const QString &location) const {
 }
 
 bool TCatalogue::StoreCatalogue(const QString &text, const QString &fileName) {
+    // Bounded like every data file read back: a catalogue that would be refused at the next
+    // start never replaces the one there is.
     QDomDocument doc;
-    if (!doc.setContent(text) || doc.childNodes().count() < 2)
-        return false;
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!TBoundedXml::Parse(text, doc) || doc.childNodes().count() < 2)
         return false;
     // The text as it came: it parses to this document and keeps its own declaration.
-    file.write(ScrambleText(AnsiFromUnicode(text)));
-    return file.commit();
+    return TDataFile::WritePrivate(fileName, ScrambleText(AnsiFromUnicode(text)));
 }
 
 TCatalogue &Catalogue() {

@@ -40,6 +40,8 @@ QDomElement TGameLists::AddToMyGames(TUserData &data, const QString &location) {
 }
 
 QDomElement TGameLists::AddToRecentGames(TUserData &data, const QString &location) {
+    // A document from a damaged file may lack the lists; the game still gets its entry.
+    data.EnsureStructure();
     QDomElement folder = data.RecentFolder();
     if (folder.isNull())
         return QDomElement();

@@ -20,7 +20,9 @@ public:
     // entry with this location is already there. The caller saves the document.
     static QDomElement AddToMyGames(TUserData &data, const QString &location);
     // Moves the entry of location to the front of "最近玩过的游戏", keeping its caption, or puts a
-    // new one there and drops the eleventh. Returns the front entry.
+    // new one there and drops the eleventh. Returns the front entry. The caller saves (or leaves
+    // the change for the next save) and shows it: one operation for the side panel and for a
+    // captured login.
     static QDomElement AddToRecentGames(TUserData &data, const QString &location);
     // Takes an entry out of its list; false when it belongs to no list.
     static bool RemoveListEntry(QDomElement entry);

@@ -162,7 +162,7 @@ void TfrmAddUser::OpenPicker() {
 }
 
 bool TfrmAddUser::Execute() {
-    if (ShowModal() != 1)
+    if (ShowModal() != mrOk)
         return false;
     return StoreAccount(Location(), User(), Caption(), Pass());
 }
@@ -176,7 +176,7 @@ bool TfrmAddUser::StoreAccount(const QString &Location, const QString &User, con
         data.AppendAccount(Location, User, Caption, Pass);
     } else {
         if (ShowTip(QStringLiteral("提示"), QStringLiteral("游戏大厅中有相同的帐号，是否覆盖？"),
-                    QString(), bkYesNo) != 6)
+                    QString(), bkYesNo) != mrYes)
             return false;
         found.setAttribute(QStringLiteral("caption"), Caption);
         found.setAttribute(QStringLiteral("pass"), Pass);

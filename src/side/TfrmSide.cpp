@@ -5,6 +5,7 @@
 #include "controls/THotbtn.h"
 #include "controls/TPaintPanel.h"
 #include "controls/TSkin.h"
+#include "dialogs/TFolderMenu.h"
 #include "platform/WinMessages.h"
 #include "side/TCatalogue.h"
 #include "side/TScrollBar1.h"
@@ -59,6 +60,11 @@ TSideMetrics MetricsFromSkin() {
     return m;
 }
 
+QImage FavouriteImage(int index) {
+    const QList<QPixmap> &images = TFolderMenu::Images();
+    return index >= 0 && index < images.size() ? images.at(index).toImage() : QImage();
+}
+
 int ItemHeight() {
     return Skin().BgItem.isNull() ? 22 : Skin().BgItem.height();
 }
@@ -94,6 +100,7 @@ TfrmSide::TfrmSide(QWidget *parent, const THost &host)
     }
 
     CreateComponents();
+    CreateFavourites();
     CreateMenu();
     FTimer1.setInterval(Timer1Interval);
     connect(&FTimer1, &QTimer::timeout, this, &TfrmSide::Timer1Timer);
@@ -402,6 +409,7 @@ void TfrmSide::ClientAreaResize() {
     const int w = FClientArea->width(), h = FClientArea->height();
     FPanel1->setGeometry(FLayout.GamesPanelRect(w, h, FGroups.size(), FOpenGroup));
     FPanel2->setGeometry(FLayout.FavouritesPanelRect(w, h));
+    LayoutFavourites();
     FClientArea->update();
     FPublish.start();
 }
@@ -426,6 +434,7 @@ void TfrmSide::SelectSection(int section) {
         FFavouritesPrepared = true;
         PrepareFavourites();
     }
+    FPublish.start();
     FClientArea->update();
     update();
 }
@@ -512,7 +521,9 @@ void TfrmSide::DrawNode(TTreeView1 *tree, QPainter &canvas, TSideNode *node, con
         DrawItemSlices(canvas, row);
     else
         canvas.fillRect(row, tree->palette().color(QPalette::Base));
-    const QImage image = TreeImage(node->ImageIndex);
+    // The favourites tree has images of its own.
+    const QImage image =
+        tree == FFavTree ? FavouriteImage(node->ImageIndex) : TreeImage(node->ImageIndex);
     if (!image.isNull()) {
         const int ih = image.height();
         canvas.drawImage(text.left() - ih - 1, row.top() + (ItemHeight() - ih) / 2, image);

@@ -18,6 +18,7 @@
 
 class QMenu;
 class QAction;
+class QTreeWidgetItem;
 class TEControl;
 class TEEdit;
 class THotbtn;
@@ -42,6 +43,8 @@ public:
         std::function<void(const QString &url)> OpenPage; // a new tab in the main process
         quint64 PageArea = 0;                             // the parent of every page host
         QString Program;                                  // the executable tab processes run
+        // The shown tab's title and page host (0 with no tab), for "添加...".
+        std::function<void(QString &title, quint64 &host)> CurrentTab;
     };
 
     TfrmSide(QWidget *parent, const THost &host);
@@ -68,10 +71,21 @@ public:
     // A tab process for location, logged in as user when not empty.
     void StartTabProcess(const QString &location, const QString &user);
 
-    // The favourites panel ("收藏", Panel2): empty until PrepareFavourites fills it.
+    // The favourites panel ("收藏", Panel2): its title strip and tree are made with the panel,
+    // the tree is filled the first time the section is shown (TfrmSideFavourites.cpp).
     QWidget *FavouritesPanel() const { return FPanel2; }
-    // Runs once, the first time the favourites panel is shown (TfrmSideFavourites.cpp).
+    TTreeView1 *FavouritesTree() const { return FFavTree; }
+    TEControl *TitleBar() const { return FTitleBar; }
     void PrepareFavourites();
+    // Clears the favourites tree and fills its top level from the favourites folder.
+    void RefreshFavourites();
+    // The add-favourite dialog for a tab's page; the tree shows the shortcut it wrote. True when
+    // one was written.
+    bool AddFavourite(const QString &tabTitle, quint64 host);
+    // "整理...": the favourites folder in the file manager, then the tree afresh.
+    void OrganiseFavourites();
+    // The recently played list changed in the document: its tree shows it again.
+    void RecentGamesChanged();
 
     // State, for the main window and tests.
     int GroupCount() const { return FGroups.size(); }
@@ -122,6 +136,13 @@ private:
     };
 
     void CreateComponents();
+    void CreateFavourites();
+    void LayoutFavourites();
+    void FillFavouritesLevel(TSideNode *parent, const QString &folderPath);
+    QString FavouritesPath(const QTreeWidgetItem *node) const;
+    void FavouritesMouseDown(Qt::MouseButton button, bool doubleClick, int x, int y);
+    void TitleBarDraw(TEControl *sender, QPainter &canvas);
+    int TitleBarIndexAt(int x, int y) const;
     void CreateMenu();
     void FirstShow();
     void LayoutChildren();
@@ -171,6 +192,9 @@ private:
     TPaintPanel *FClientArea = nullptr;
     QWidget *FPanel1 = nullptr;
     QWidget *FPanel2 = nullptr;
+    TEControl *FTitleBar = nullptr;
+    QWidget *FFavHolder = nullptr; // below the title strip: the tree and its bar
+    TTreeView1 *FFavTree = nullptr;
     THotbtn *FHotbtn1 = nullptr;
     QMenu *FPopupMenu1 = nullptr;
     QAction *FSeparator1 = nullptr;

@@ -246,7 +246,7 @@ void TfrmSide::StartGame(const QDomElement &element) {
         chooser.Location = location;
         for (const QString &user : users)
             chooser.AddName(user);
-        if (chooser.ShowModal() != 1)
+        if (chooser.ShowModal() != mrOk)
             return;
         for (const QString &user : chooser.CheckedNames()) {
             StartTabProcess(location, user);
@@ -362,9 +362,13 @@ void TfrmSide::AddToMyGames(const QString &location, bool announce) {
 }
 
 void TfrmSide::AddToRecentGames(const QString &location) {
+    // Not saved here: the change reaches the file with the next save of the document.
+    if (!TGameLists::AddToRecentGames(UserData(), location).isNull())
+        RecentGamesChanged();
+}
+
+void TfrmSide::RecentGamesChanged() {
     TUserData &data = UserData();
-    if (TGameLists::AddToRecentGames(data, location).isNull())
-        return;
     TTreeView1 *tree = TreeOf(data.RecentFolder());
     if (tree == nullptr)
         return;
@@ -431,9 +435,36 @@ void TfrmSide::PublishState() {
                  .arg(width())
                  .arg(height())
                  .arg(FExpanded ? QStringLiteral("expanded") : QStringLiteral("collapsed"));
+    if (FExpanded)
+        for (int section = 1; section <= TSideLayout::SectionCount; ++section) {
+            const QRect r = FLayout.SectionRect(section, width(), height());
+            lines << QStringLiteral("section %1 %2 %3 %4 %5%6")
+                         .arg(r.x())
+                         .arg(r.y())
+                         .arg(r.width())
+                         .arg(r.height())
+                         .arg(section == FSection ? "*" : "")
+                         .arg(section);
+        }
     for (int i = 0; i < FGroups.size(); ++i)
         lines << QStringLiteral("group %1%2").arg(i == FOpenGroup ? "*" : "", FGroups[i].Title);
-    if (TTreeView1 *tree = GroupTree(FOpenGroup)) {
+    // The rows of the shown tree: the open group's, or the favourites'.
+    if (FSection == 2) {
+        int left = 3;
+        const QFontMetrics metrics(FTitleBar->font());
+        for (const QString &item : {QStringLiteral("添加..."), QStringLiteral("整理...")}) {
+            const int w = metrics.horizontalAdvance(item) + 18;
+            const QPoint p = FTitleBar->mapTo(this, QPoint(left, 3));
+            lines << QStringLiteral("title %1 %2 %3 %4 %5")
+                         .arg(p.x())
+                         .arg(p.y())
+                         .arg(w)
+                         .arg(FTitleBar->height() - 6)
+                         .arg(item);
+            left += w;
+        }
+    }
+    if (TTreeView1 *tree = FSection == 2 ? FFavTree : GroupTree(FOpenGroup)) {
         for (QTreeWidgetItem *item = tree->itemAt(0, 1); item; item = tree->itemBelow(item)) {
             const QRect r = tree->RowRect(item);
             if (r.top() >= tree->viewport()->height())

@@ -31,30 +31,3 @@ TCaptureSave::TStep TCaptureSave::Decide(const QString &report, const TUserData 
 void TCaptureSave::Store(TUserData &data, const TCapturedLogin &login, const QString &caption) {
     data.AppendAccount(login.Location, login.User, caption, login.Pass, login.UBox, login.PBox);
 }
-
-QString TCaptureSave::ListCaption(const QString &location) {
-    QString text = location;
-    if (text.endsWith(QLatin1Char('\\')))
-        text.chop(1);
-    return text.mid(text.lastIndexOf(QLatin1Char('\\')) + 1);
-}
-
-void TCaptureSave::MoveToRecentGames(TUserData &data, const QString &location) {
-    data.EnsureStructure();
-    QDomElement recent = data.RecentFolder();
-    QString shown = ListCaption(location);
-    for (QDomNode n = recent.firstChild(); !n.isNull(); n = n.nextSibling()) {
-        if (n.toElement().attribute(QStringLiteral("location")) == location) {
-            // A listed game keeps the caption it was listed with.
-            shown = n.toElement().attribute(QStringLiteral("caption"));
-            recent.removeChild(n);
-            break;
-        }
-    }
-    QDomElement item = data.Doc().createElement(QStringLiteral("item"));
-    item.setAttribute(QStringLiteral("location"), location);
-    item.setAttribute(QStringLiteral("caption"), shown);
-    recent.insertBefore(item, recent.firstChild());
-    while (recent.childNodes().count() > MaxRecentGames)
-        recent.removeChild(recent.lastChild());
-}

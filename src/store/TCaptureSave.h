@@ -1,7 +1,7 @@
 #pragma once
 // What the main window does with a login a page host captured: the seven-line report, the
-// decision whether to store it silently, to ask first or to leave it, and the recently played
-// list the report also moves. No widgets: the save prompt is the caller's.
+// decision whether to store it silently, to ask first or to leave it, and whether it also moves
+// its game in the recently played list (TGameLists). No widgets: the save prompt is the caller's.
 
 #include <QString>
 
@@ -19,8 +19,6 @@ struct TCapturedLogin {
 
 class TCaptureSave {
 public:
-    static constexpr int MaxRecentGames = 10;
-
     enum class TStep {
         Drop,  // not a report of a game login: nothing happens
         Known, // the account is stored already: it is not changed
@@ -40,12 +38,4 @@ public:
 
     // Appends the account with the prompt's title (or the page title) and the field names.
     static void Store(TUserData &data, const TCapturedLogin &login, const QString &caption);
-
-    // Moves the game to the top of "最近玩过的游戏" with the caption it was listed with, or
-    // inserts it captioned with the last part of its location, and keeps the newest
-    // MaxRecentGames entries. The file is written by the caller. (The side panel keeps the same
-    // list operation; one of the two goes when they meet.)
-    static void MoveToRecentGames(TUserData &data, const QString &location);
-    // S\F\G\ gives G.
-    static QString ListCaption(const QString &location);
 };

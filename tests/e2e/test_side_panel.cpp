@@ -1,17 +1,22 @@
 // The side panel in the real executable against the demo portal, driven through the X server as
 // a player would: without a catalogue only the two user lists show; with one, a double click on a
 // game starts a tab process that logs in with the stored account, two accounts open the chooser,
-// the context menu logs in with a listed account and adds a game to "我的游戏".
+// the context menu logs in with a listed account and adds a game to "我的游戏"; a favourite added
+// from the favourites section shows in its tree and opens in a tab; another user's accounts are
+// the ones offered after "登录帐号".
 
 #include "support/TTestSupport.h"
 
 #include "platform/WinMessages.h"
 #include "store/TSettings.h"
 #include "store/TUserData.h"
+#include "store/TZipFile.h"
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,6 +33,24 @@ const QString Game2048 = QStringLiteral("休闲游戏\\经典小游戏\\二〇�
 
 void Xdotool(const QStringList &arguments) {
     QProcess::execute(QStringLiteral("xdotool"), arguments);
+}
+
+// The first window with this title, 0 while there is none.
+quint64 FindTitled(const QString &title) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), {"search", "--name", QStringLiteral("^%1$").arg(title)});
+    p.waitForFinished(10000);
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).section('\n', 0, 0).toULongLong();
+}
+
+// A bitmap of the default skin.
+QImage SkinImage(const QString &member) {
+    TZipFile zip;
+    QByteArray bytes;
+    if (!zip.Open(TestSupport::BuildDir() + QStringLiteral("/skin/default.skin")) ||
+        !zip.Extract(member, bytes))
+        return QImage();
+    return QImage::fromData(bytes);
 }
 
 QRect ScreenRect(quint64 native) {
@@ -82,6 +105,21 @@ class TestSidePanel : public QObject {
         return QPoint();
     }
 
+    // The screen point in the middle of a "section" or "title" line whose last field is text.
+    QPoint LinePoint(const QString &kind, const QString &text) const {
+        QPoint panel;
+        for (const QString &line : SideLines()) {
+            const QStringList f = line.split(' ');
+            if (f.value(0) == QStringLiteral("panel"))
+                panel = QPoint(f.value(1).toInt(), f.value(2).toInt());
+            if (f.value(0) == kind && line.section(' ', 5) == text)
+                return ScreenRect(Win::NativeWindowOf(FMainWindow)).topLeft() + panel +
+                       QPoint(f.value(1).toInt() + f.value(3).toInt() / 2,
+                              f.value(2).toInt() + f.value(4).toInt() / 2);
+        }
+        return QPoint();
+    }
+
     void Click(const QPoint &p, const QString &button, int count = 1) {
         Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
         QTest::qWait(300); // the hover poll and the move reach the panel first
@@ -104,6 +142,8 @@ class TestSidePanel : public QObject {
     bool StartMain() {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LUDORA_PRINT_HANDLES"), QStringLiteral("1"));
+        // The favourites folder lies below the data home.
+        env.insert(QStringLiteral("XDG_DATA_HOME"), FDir.path() + QStringLiteral("/data"));
         FMain.setProcessEnvironment(env);
         FMain.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         FMain.start(FExe, {});
@@ -154,6 +194,14 @@ private slots:
         anonymous.AppendAccount(Game2048, QStringLiteral("u2"), QString(), QStringLiteral("p2"));
         anonymous.SetCurrentFile(TUserData::DefaultUserFile(FDir.path() + QLatin1Char('/')));
         anonymous.Save();
+        // A local user with an account of his own for the snake game.
+        TUserData bob;
+        bob.EnsureStructure();
+        bob.Root().setAttribute(QStringLiteral("password"), QStringLiteral("bob-pw"));
+        bob.AppendAccount(Snake, QStringLiteral("bobby"), QString(), QStringLiteral("bobpw"));
+        QDir().mkpath(FDir.path() + QStringLiteral("/userdata"));
+        bob.SetCurrentFile(TUserData::UserFile(FDir.path() + QLatin1Char('/'), "bob"));
+        bob.Save();
     }
 
     void cleanupTestCase() {
@@ -242,6 +290,64 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(SideLines().value(0).endsWith(" " + state), 10000);
         }
         QVERIFY(SideLines().value(0).contains(QStringLiteral(" 227 ")));
+    }
+
+    void addedFavouriteShowsInTheTreeAndOpensInATab() {
+        Click(LinePoint(QStringLiteral("section"), QStringLiteral("2")), "1");
+        QTRY_VERIFY_WITH_TIMEOUT(!LinePoint("title", QStringLiteral("添加...")).isNull(), 10000);
+        Click(LinePoint(QStringLiteral("title"), QStringLiteral("添加...")), "1");
+        quint64 dialog = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((dialog = FindTitled(QStringLiteral("添加收藏"))) != 0, 20000);
+        QTest::qWait(500);
+        Xdotool({"windowfocus", "--sync", QString::number(dialog)});
+        Xdotool({"key", "Return"});
+        // The shortcut of the shown tab, named after its title, with its address.
+        const QDir favourites(FDir.path() + QStringLiteral("/data/ludora/Favorites"));
+        QTRY_COMPARE_WITH_TIMEOUT(favourites.entryList({"*.url"}).size(), 1, 20000);
+        const QString file = favourites.entryList({"*.url"}).first();
+        QTRY_VERIFY_WITH_TIMEOUT(!RowPoint(file.chopped(4)).isNull(), 10000);
+        const int tabs = TabLines().size();
+        Click(RowPoint(file.chopped(4)), "1", 2);
+        QTRY_COMPARE_WITH_TIMEOUT(TabLines().size(), tabs + 1, 30000);
+        QTest::qWait(1500);
+        QCOMPARE(TabLines().size(), tabs + 1); // one tab for one double click
+        Click(LinePoint(QStringLiteral("section"), QStringLiteral("1")), "1");
+        QTRY_VERIFY_WITH_TIMEOUT(!RowPoint(QStringLiteral("经典小游戏")).isNull(), 10000);
+    }
+
+    void switchingUserOffersTheOtherUsersAccounts() {
+        // "登录帐号" is the first item of the menu behind the title bar's menu button, the
+        // fourth window button from the right.
+        const QImage buttons = SkinImage(QStringLiteral("btn_window.bmp"));
+        const int th = SkinImage(QStringLiteral("bg_titlebar.bmp")).height();
+        const int frame = SkinImage(QStringLiteral("frame.bmp")).height();
+        QVERIFY(!buttons.isNull() && th > 0);
+        const int bw = buttons.width() / 5;
+        const QRect main = ScreenRect(Win::NativeWindowOf(FMainWindow));
+        Click(QPoint(main.right() + 1 - frame - 3 * bw - bw / 2, main.top() + th / 2), "1");
+        QTest::qWait(800);
+        Xdotool({"key", "Down", "Return"});
+        quint64 login = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((login = FindTitled(QStringLiteral("用户登录"))) != 0, 20000);
+        QTest::qWait(500);
+        Xdotool({"windowfocus", "--sync", QString::number(login)});
+        Xdotool({"type", "--delay", "30", "bob"});
+        Xdotool({"key", "Tab"});
+        Xdotool({"type", "--delay", "30", "bob-pw"});
+        Xdotool({"key", "Return"});
+        QTRY_COMPARE_WITH_TIMEOUT(FindTitled(QStringLiteral("用户登录")), 0ull, 20000);
+
+        // The groups were built again for bob: his account starts the game.
+        QTRY_VERIFY_WITH_TIMEOUT(!RowPoint(QStringLiteral("经典小游戏")).isNull(), 10000);
+        QVERIFY(RowPoint(QStringLiteral("贪吃蛇")).isNull());
+        const int tabs = TabLines().size();
+        Click(RowPoint(QStringLiteral("经典小游戏")), "1");
+        QTRY_VERIFY_WITH_TIMEOUT(!RowPoint(QStringLiteral("贪吃蛇")).isNull(), 10000);
+        Click(RowPoint(QStringLiteral("贪吃蛇")), "1", 2);
+        QTRY_COMPARE_WITH_TIMEOUT(TabLines().size(), tabs + 1, 30000);
+        QVERIFY2(TabLines().join('\n').contains(QStringLiteral("[bobby]")),
+                 qPrintable(TabLines().join('\n')));
+        QTRY_COMPARE_WITH_TIMEOUT(Logins("snake", "bobby", "bobpw"), 1, 30000);
         StopMain();
     }
 };

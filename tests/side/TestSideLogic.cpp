@@ -173,9 +173,12 @@ void TestSideLogic::StoreCatalogueKeepsOldFileForBadText() {
     QVERIFY(c.LoadCatalogue(file));
     QCOMPARE(c.Version(), QString("2"));
     QCOMPARE(c.FindByLocation("休闲\\贪吃蛇\\").attribute("url"), QString("u"));
-    // Not XML, no declaration, empty: the file stays as it was, no temporary left behind.
+    // Not XML, no declaration, empty, nested deeper than any catalogue read back: the file
+    // stays as it was, no temporary left behind.
+    const QString deep =
+        "<?xml version=\"1.0\"?>" + QString("<f>").repeated(1000) + QString("</f>").repeated(1000);
     for (const QString &bad :
-         {QString("<games><section"), QString("<games version='3'/>"), QString()}) {
+         {QString("<games><section"), QString("<games version='3'/>"), QString(), deep}) {
         QVERIFY(!TCatalogue::StoreCatalogue(bad, file));
         QCOMPARE(ReadAll(file), stored);
     }

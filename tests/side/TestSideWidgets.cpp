@@ -5,14 +5,18 @@
 #include "dialogs/TfrmSelLogin.h"
 #include "dialogs/TfrmTip.h"
 #include "side/TCatalogue.h"
+#include "side/TFavorites.h"
 #include "side/TForm2.h"
 #include "side/TScrollBar1.h"
 #include "side/TTreeView1.h"
 #include "side/TfrmAddUser.h"
+#include "side/TfrmSide.h"
 #include "store/TUserData.h"
 #include "support/TTestSupport.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
@@ -21,14 +25,18 @@
 
 class TestSideWidgets : public QObject {
     Q_OBJECT
+    QTemporaryDir FDataHome;
 private slots:
     void initTestCase() {
+        // The favourites folder lies below the data home; keep it in a folder of the test's.
+        qputenv("XDG_DATA_HOME", FDataHome.path().toLocal8Bit());
         LoadSkinFrom(TestSupport::BuildDir() + "/skin/default.skin", "default", Skin());
     }
     void BarShowsOnlyWhenRowsOverflowAndFollowsTheTree();
     void AddAccountNeedsAnAccountAndAsksBeforeOverwriting();
     void PickerChoosesGamesBelowSections();
     void ChooserReturnsTickedNamesInListOrder();
+    void FavouritesTreeListsFoldersAndOpensShortcuts();
 };
 
 void TestSideWidgets::BarShowsOnlyWhenRowsOverflowAndFollowsTheTree() {
@@ -176,6 +184,54 @@ void TestSideWidgets::ChooserReturnsTickedNamesInListOrder() {
     QCOMPARE(chooser.CheckedNames(), QStringList({"u1", "u3"}));
     QTest::keyClick(chooser.CheckList1, Qt::Key_Return);
     QCOMPARE(chooser.ModalResult(), 1);
+}
+
+void TestSideWidgets::FavouritesTreeListsFoldersAndOpensShortcuts() {
+    const QString root = TFavorites::Folder();
+    QVERIFY(root.startsWith(FDataHome.path()));
+    QVERIFY(QDir().mkpath(root + "Games/Empty"));
+    QVERIFY(TFavorites::WriteShortcut(root + "Games/snake.url", "http://g/snake").isEmpty());
+    QVERIFY(TFavorites::WriteShortcut(root + "Portal.URL", "http://p/").isEmpty());
+    QFile other(root + "notes.txt");
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.close();
+
+    QStringList opened;
+    TfrmSide::THost host;
+    host.OpenPage = [&opened](const QString &url) { opened << url; };
+    TfrmSide side(nullptr, host);
+    side.resize(250, 572);
+    side.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&side));
+    side.SelectSection(2);
+    TTreeView1 *tree = side.FavouritesTree();
+    QTRY_VERIFY(tree->isVisible());
+    // Folders first; the upper-case extension is listed; other files are not.
+    QCOMPARE(tree->topLevelItemCount(), 2);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QString("Games"));
+    QCOMPARE(tree->topLevelItem(1)->text(0), QString("Portal"));
+
+    // A press opens a folder and reads its level; a shortcut opens once per double click,
+    // whatever the case of its extension.
+    auto press = [tree](QTreeWidgetItem *item, bool twice) {
+        const QPoint p = tree->TextRect(item).center();
+        // As the X server delivers a double click: press, release, double click.
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, p);
+        if (twice)
+            QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, p);
+    };
+    press(tree->topLevelItem(0), false);
+    QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 2);
+    QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QString("Empty"));
+    press(tree->topLevelItem(0)->child(1), true);
+    press(tree->topLevelItem(1), false);
+    QCOMPARE(opened, QStringList({"http://g/snake", "http://p/"}));
+
+    // A shortcut written meanwhile shows after a refresh.
+    QVERIFY(TFavorites::Add("", "Added", "http://a/").isEmpty());
+    side.RefreshFavourites();
+    QCOMPARE(tree->topLevelItemCount(), 3);
+    QCOMPARE(tree->topLevelItem(1)->text(0), QString("Added"));
 }
 
 QTEST_MAIN(TestSideWidgets)

@@ -1,6 +1,7 @@
 // Local users, the log-in check, import and export, the close action that clears accounts, and
 // what a captured login becomes: on real files in a temporary program folder.
 
+#include "side/TGameLists.h"
 #include "store/ScrambleText.h"
 #include "store/TAccountTransfer.h"
 #include "store/TCaptureSave.h"
@@ -235,7 +236,7 @@ void TestAccounts::closeActionClearsAccounts() {
     TUserData d;
     d.SetCurrentFile(TUserData::UserFile(Dir(), "erin"));
     QVERIFY(d.Load());
-    TCaptureSave::MoveToRecentGames(d, "G\\Snake\\");
+    TGameLists::AddToRecentGames(d, "G\\Snake\\");
     QVERIFY(TAccountTransfer::ClearAccounts(d));
     TUserData reread;
     reread.SetCurrentFile(d.CurrentFile());
@@ -293,19 +294,19 @@ void TestAccounts::captureDecisions() {
 void TestAccounts::recentlyPlayed() {
     TUserData d;
     for (int i = 0; i < 12; ++i)
-        TCaptureSave::MoveToRecentGames(d, QString("S\\F\\G%1\\").arg(i));
+        TGameLists::AddToRecentGames(d, QString("S\\F\\G%1\\").arg(i));
     QDomElement recent = d.RecentFolder();
-    QCOMPARE(recent.childNodes().count(), TCaptureSave::MaxRecentGames);
+    QCOMPARE(recent.childNodes().count(), TGameLists::RecentLimit);
     QCOMPARE(recent.firstChildElement().attribute("caption"), QString("G11"));
     QCOMPARE(recent.lastChildElement().attribute("caption"), QString("G2"));
     // A listed game moves to the front with the caption it was listed with.
     recent.childNodes().item(4).toElement().setAttribute("caption", "renamed");
     const QString location = recent.childNodes().item(4).toElement().attribute("location");
-    TCaptureSave::MoveToRecentGames(d, location);
-    QCOMPARE(recent.childNodes().count(), TCaptureSave::MaxRecentGames);
+    TGameLists::AddToRecentGames(d, location);
+    QCOMPARE(recent.childNodes().count(), TGameLists::RecentLimit);
     QCOMPARE(recent.firstChildElement().attribute("location"), location);
     QCOMPARE(recent.firstChildElement().attribute("caption"), QString("renamed"));
-    QCOMPARE(TCaptureSave::ListCaption("G\\"), QString("G"));
+    QCOMPARE(TGameLists::CaptionOf("G\\"), QString("G"));
 }
 
 QTEST_GUILESS_MAIN(TestAccounts)
