@@ -112,6 +112,10 @@ bool ReadAvailable(TConnection &c) {
             c.lastActive = QDateTime::currentMSecsSinceEpoch();
             Recount(c);
             EnforceBudget();
+            // A short read drained the socket: asking again would only hear EAGAIN, one wasted
+            // call per record. What arrives later wakes the poll or the notifier again.
+            if (size_t(n) < sizeof buf)
+                return !c.Closed();
             continue;
         }
         if (n < 0 && errno == EINTR)
