@@ -1,7 +1,7 @@
 // The main window's figures, against the demo portal under Xvfb:
 //   cold start: starting the executable until the start page's title is in the tab bar;
-//   memory: resident set of the main process and of one tab process, each with its engine
-//           helper processes;
+//   memory: resident set and proportional set (PSS: shared pages counted by share) of the main
+//           process and of one game tab's process, each with its engine helper processes;
 //   tab switch: ShowTab between loaded tabs of a main window in this process.
 // Usage: xvfb-run -a bench_mainwindow [runs] [switches]. Run by hand; not part of the tests.
 
@@ -53,8 +53,23 @@ void WriteIni(const QString &path, int port) {
     settings.WriteDate(TKey::LastRun, QDate::currentDate());
 }
 
-// Resident kilobytes of a process and all its descendants, from ps.
-qint64 TreeRss(qint64 root) {
+struct TMemory {
+    qint64 Rss = 0; // kB
+    qint64 Pss = 0; // kB
+};
+
+qint64 PssKb(qint64 pid) {
+    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!rollup.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : rollup.readAll().split('\n'))
+        if (line.startsWith("Pss:"))
+            return line.simplified().split(' ').value(1).toLongLong();
+    return 0;
+}
+
+// Resident and proportional kilobytes of a process and all its descendants.
+TMemory TreeMemory(qint64 root) {
     QProcess ps;
     ps.start(QStringLiteral("ps"), {QStringLiteral("-eo"), QStringLiteral("pid=,ppid=,rss=")});
     ps.waitForFinished();
@@ -68,11 +83,13 @@ qint64 TreeRss(qint64 root) {
             rows.push_back({f[0].toLongLong(), f[1].toLongLong(), f[2].toLongLong()});
     }
     QList<qint64> tree{root};
-    qint64 total = 0;
+    TMemory total;
     for (int i = 0; i < tree.size(); ++i)
         for (const TRow &r : rows) {
-            if (r.Pid == tree[i])
-                total += r.Rss;
+            if (r.Pid == tree[i]) {
+                total.Rss += r.Rss;
+                total.Pss += PssKb(r.Pid);
+            }
             if (r.Parent == tree[i])
                 tree.append(r.Pid);
         }
@@ -128,7 +145,7 @@ int main(int argc, char *argv[]) {
     WriteIni(dir.path() + QStringLiteral("/ludora.ini"), portalPort);
 
     std::vector<double> starts;
-    qint64 mainRss = 0, tabRss = 0;
+    TMemory mainMemory, tabMemory;
     for (int run = 0; run < runs; ++run) {
         QProcess main;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -152,7 +169,7 @@ int main(int argc, char *argv[]) {
         starts.push_back(clock.nsecsElapsed() / 1e6);
         if (run == runs - 1) {
             QTest::qWait(2000);
-            mainRss = TreeRss(main.processId());
+            mainMemory = TreeMemory(main.processId());
             QProcess tab;
             tab.start(
                 exe, {QString::number(pageArea), QStringLiteral("休闲游戏\\经典小游戏\\贪吃蛇\\")});
@@ -161,7 +178,7 @@ int main(int argc, char *argv[]) {
                    TabLines(tabBar).value(1).startsWith(QStringLiteral("*正在打开")))
                 QTest::qWait(20);
             QTest::qWait(2000);
-            tabRss = TreeRss(tab.processId());
+            tabMemory = TreeMemory(tab.processId());
             Win::PostMessage(mainWindow, Win::WM_CLOSE);
             tab.waitForFinished(30000);
         } else {
@@ -173,7 +190,10 @@ int main(int argc, char *argv[]) {
                 Median(starts), runs);
     std::printf("resident memory with engine helpers: main process %lld MB, one tab process "
                 "%lld MB\n",
-                mainRss / 1024, tabRss / 1024);
+                mainMemory.Rss / 1024, tabMemory.Rss / 1024);
+    std::printf("proportional memory (PSS) with engine helpers: main process %lld MB, one game "
+                "tab's process %lld MB\n",
+                mainMemory.Pss / 1024, tabMemory.Pss / 1024);
 
     // Tab switches in this process between four loaded pages.
     OpenSettings(dir.path() + QStringLiteral("/ludora.ini"));

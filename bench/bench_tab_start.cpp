@@ -1,6 +1,8 @@
 // How long a tab process takes: from its start to its registration with the main window, to its
 // page's title (the page is loaded and parsed), from WM_CLOSE of its last host to its end, and
-// from the death of the main window's process to its own end.
+// from the death of the main window's process to its own end; where its start-up time goes (the
+// process's own marks, LUDORA_TRACE_START); and the proportional memory (PSS) of its process
+// tree, engine helpers included, with the page loaded.
 //
 //   xvfb-run -a build/bench/bench_tab_start [runs]
 #include "THostTestKit.h"
@@ -8,8 +10,13 @@
 #include "support/TTestSupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 #include <algorithm>
@@ -19,20 +26,92 @@ namespace {
 
 struct TFigures {
     QList<qint64> Values;
-    void Print(const char *what) {
+    void Print(const char *what, const char *unit = "ms") {
         if (Values.isEmpty()) {
             std::printf("%-34s no samples\n", what);
             return;
         }
         std::sort(Values.begin(), Values.end());
-        std::printf("%-34s min %5lld  median %5lld  max %5lld ms  (%lld runs)\n", what,
-                    Values.first(), Values.at(Values.size() / 2), Values.last(),
+        std::printf("%-34s min %5lld  median %5lld  max %5lld %s  (%lld runs)\n", what,
+                    Values.first(), Values.at(Values.size() / 2), Values.last(), unit,
                     qint64(Values.size()));
     }
 };
 
+// Serves events while waiting. Not QTest::qWaitFor: it sleeps 10 ms between turns, and each of
+// the tab's sends to the main window double would wait for that sleep.
 bool WaitFor(const std::function<bool()> &done, int ms = 60000) {
-    return QTest::qWaitFor(done, ms);
+    QElapsedTimer clock;
+    clock.start();
+    QTimer tick; // wakes the loop for conditions that arrive without an event
+    tick.start(5);
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+// The process and its descendants.
+QList<qint64> ProcessTree(qint64 root) {
+    QMultiMap<qint64, qint64> children;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool ok = false;
+        const qint64 pid = entry.toLongLong(&ok);
+        if (!ok)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        // The name may hold spaces: the fields go on after its closing parenthesis.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        children.insert(fields.value(1).toLongLong(), pid);
+    }
+    QList<qint64> tree{root};
+    for (int i = 0; i < tree.size(); ++i)
+        tree += children.values(tree.at(i));
+    return tree;
+}
+
+// Proportional set sizes in kB from the kernel's rollup: "Pss" and its "Pss_Anon", "Pss_File" and
+// "Pss_Shmem" parts (mapped library code shared with other processes is in Pss_File).
+QMap<QString, qint64> PssKb(qint64 pid) {
+    QMap<QString, qint64> sizes;
+    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!rollup.open(QIODevice::ReadOnly))
+        return sizes;
+    for (const QByteArray &line : rollup.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() == 3 && f.at(0).startsWith("Pss"))
+            sizes.insert(QString::fromLatin1(f.at(0).chopped(1)), f.at(1).toLongLong());
+    }
+    return sizes;
+}
+
+// What a process of the tree is: the tab process itself, or an engine helper by its --type.
+QString Kind(qint64 pid, qint64 root) {
+    if (pid == root)
+        return QStringLiteral("tab process");
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!cmdline.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    for (const QByteArray &arg : cmdline.readAll().split('\0'))
+        if (arg.startsWith("--type="))
+            return QString::fromLatin1(arg.mid(7));
+    return QStringLiteral("other");
+}
+
+// The marks a tab process prints with LUDORA_TRACE_START: "start-trace <mark> <monotonic ms>".
+QMap<QString, qint64> TraceMarks(const QByteArray &err, qint64 origin) {
+    QMap<QString, qint64> marks;
+    for (const QByteArray &line : err.split('\n')) {
+        const QList<QByteArray> f = line.trimmed().split(' ');
+        if (f.size() == 3 && f.at(0) == "start-trace")
+            marks.insert(QString::fromLatin1(f.at(1)), f.at(2).toLongLong() - origin);
+    }
+    return marks;
 }
 
 } // namespace
@@ -59,7 +138,9 @@ int main(int argc, char *argv[]) {
     const QString url = portal.BaseUrl() + QStringLiteral("games/snake/");
     const QString title = QStringLiteral("贪吃蛇 - 登录");
 
-    TFigures registration, loaded, closed, orphaned;
+    TFigures registration, loaded, closed, orphaned, pss, processes;
+    QMap<QString, TFigures> marks, pssOfKind;
+    qputenv("LUDORA_TRACE_START", "1");
     {
         TMainDouble main;
         for (int i = 0; i < runs; ++i) {
@@ -70,6 +151,7 @@ int main(int argc, char *argv[]) {
             tab.setArguments({QString::number(main.PageArea()), url});
             QElapsedTimer clock;
             clock.start();
+            const qint64 origin = clock.msecsSinceReference();
             tab.start();
             if (!WaitFor([&]() { return !main.Registrations.isEmpty(); }))
                 break;
@@ -78,6 +160,24 @@ int main(int argc, char *argv[]) {
             if (!WaitFor([&]() { return main.TitleOf.value(host) == title; }))
                 break;
             loaded.Values.append(clock.elapsed());
+            QTest::qWait(1500); // the page settles: its helpers have their memory
+            const QList<qint64> tree = ProcessTree(tab.processId());
+            qint64 kb = 0;
+            QMap<QString, qint64> kindKb;
+            for (qint64 pid : tree) {
+                const QMap<QString, qint64> sizes = PssKb(pid);
+                kb += sizes.value(QStringLiteral("Pss"));
+                kindKb[Kind(pid, tab.processId())] += sizes.value(QStringLiteral("Pss"));
+                for (const char *part : {"Pss_Anon", "Pss_File", "Pss_Shmem"})
+                    kindKb[QStringLiteral("whole tree, ") + part] += sizes.value(part);
+            }
+            for (auto it = kindKb.begin(); it != kindKb.end(); ++it)
+                pssOfKind[it.key()].Values.append(it.value() / 1024);
+            pss.Values.append(kb / 1024);
+            processes.Values.append(tree.size());
+            const QMap<QString, qint64> m = TraceMarks(tab.readAllStandardError(), origin);
+            for (auto it = m.begin(); it != m.end(); ++it)
+                marks[it.key()].Values.append(it.value());
             clock.restart();
             Win::PostMessage(host, Win::WM_CLOSE, 0, 0);
             if (!WaitFor([&]() { return tab.state() == QProcess::NotRunning; }))
@@ -117,8 +217,15 @@ int main(int argc, char *argv[]) {
         main.waitForFinished(5000);
     }
 
+    std::printf("where the start goes (ms from the process's start):\n");
+    for (auto it = marks.begin(); it != marks.end(); ++it)
+        it.value().Print(qPrintable(QStringLiteral("  ") + it.key()));
     registration.Print("start -> registered");
     loaded.Print("start -> page title (loaded)");
+    pss.Print("tab process tree PSS", "MB");
+    for (auto it = pssOfKind.begin(); it != pssOfKind.end(); ++it)
+        it.value().Print(qPrintable(QStringLiteral("  ") + it.key()), "MB");
+    processes.Print("processes in the tree", "");
     closed.Print("WM_CLOSE of last host -> exit");
     orphaned.Print("main process killed -> exit");
     Win::Finalize();

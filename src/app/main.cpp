@@ -22,6 +22,7 @@ static int RunUninstall() {
 }
 
 int main(int argc, char *argv[]) {
+    TProgram::TraceStart("1-main");
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
@@ -40,6 +41,8 @@ int main(int argc, char *argv[]) {
     TProgram::PrepareEngineEnvironment();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    TProgram::EngineEnvironmentTaken();
+    TProgram::TraceStart("2-application");
     if (!Win::Initialize()) {
         std::fprintf(stderr,
                      "Ludora: cannot set up the private folder \"%s\" for its windows: %s\n",
@@ -51,6 +54,7 @@ int main(int argc, char *argv[]) {
         return 1;
     }
     const HWND mainWindow = TProgram::ProbeMainWindow();
+    TProgram::TraceStart("3-layer");
     if (mainWindow != 0 && !args.isEmpty())
         return RunTabRole(app, QStringList{program.ExecutablePath()} + args);
     return RunMainRole(app, args);

@@ -3,9 +3,11 @@
 #include "platform/TProcessInfo.h"
 #include "store/ScrambleText.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QQuickWindow>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -67,6 +69,8 @@ bool TProgram::CompletePendingUpdate() const {
     return true;
 }
 
+static bool GGlIntegrationSet = false;
+
 static void AddChromiumFlag(QByteArray &flags, const QByteArray &flag) {
     if (flags.split(' ').contains(flag))
         return;
@@ -83,9 +87,24 @@ void TProgram::PrepareEngineEnvironment() {
     // No GPU on the virtual displays this runs on.
     AddChromiumFlag(flags, "--disable-gpu");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    // The engine composes pages in software, so Qt has nothing to gain from OpenGL in showing
+    // them; without a GPU its driver is a software renderer of some 25 MB that every tab process
+    // would load and start up.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) {
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+        GGlIntegrationSet = true;
+    }
     // Embedding windows of other processes needs X11, also inside a Wayland session.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+void TProgram::EngineEnvironmentTaken() {
+    // Qt has read it; programs this one starts (a file manager) must keep their OpenGL.
+    if (GGlIntegrationSet)
+        qunsetenv("QT_XCB_GL_INTEGRATION");
+    GGlIntegrationSet = false;
 }
 
 HWND TProgram::ProbeMainWindow() {
@@ -99,4 +118,13 @@ HWND TProgram::ParseHandle(const QString &text) {
     bool ok = false;
     const HWND handle = text.toULongLong(&ok, 10);
     return ok ? handle : 0;
+}
+
+void TProgram::TraceStart(const char *mark) {
+    static const bool on = qEnvironmentVariableIsSet("LUDORA_TRACE_START");
+    if (!on)
+        return;
+    QElapsedTimer now;
+    now.start();
+    std::fprintf(stderr, "start-trace %s %lld\n", mark, now.msecsSinceReference());
 }

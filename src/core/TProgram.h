@@ -30,10 +30,15 @@ public:
 
     // Chromium flags and the Qt platform, before QApplication exists.
     static void PrepareEngineEnvironment();
+    // Once QApplication exists: what only this process was to see leaves the environment.
+    static void EngineEnvironmentTaken();
     // The running main window that answers the probe, 0 when there is none. Needs the layer.
     static HWND ProbeMainWindow();
     // A decimal window handle as given on a command line; 0 when it is not a number.
     static HWND ParseHandle(const QString &text);
+    // With LUDORA_TRACE_START set: "start-trace <mark> <monotonic ms>" on stderr, so a benchmark
+    // can see where a start's time goes.
+    static void TraceStart(const char *mark);
 
 private:
     QString FExecutable;

@@ -1,5 +1,6 @@
 #include "core/TTabRole.h"
 
+#include "core/TProgram.h"
 #include "core/TWBEmbedded.h"
 #include "platform/WinMessages.h"
 #include "protocol/THostProtocol.h"
@@ -31,10 +32,13 @@ int RunTabRole(QApplication &app, const QStringList &args) {
     const QString startParameter =
         THostProtocol::StartParameter(args.value(2), args.size() > 3 ? args.value(3) : QString());
     auto *host = new TWBEmbedded(startParameter);
+    TProgram::TraceStart("4-page-created");
     const QRect client = Win::GetClientRect(parent);
     host->resize(client.size());
     host->SetParentWindow(parent);
+    TProgram::TraceStart("5-registered");
     host->ShowBrowser();
+    TProgram::TraceStart("6-shown");
 
     int result = 0;
     if (!*ending && !TWBEmbedded::Hosts().isEmpty())

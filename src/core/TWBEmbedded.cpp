@@ -2,6 +2,7 @@
 
 #include "core/THostPage.h"
 #include "core/THostProfile.h"
+#include "core/TProgram.h"
 #include "protocol/Messages.h"
 #include "protocol/THostProtocol.h"
 
@@ -91,6 +92,7 @@ TWBEmbedded::TWBEmbedded(const QString &startParameter, THostPage *page)
                          THostProtocol::ProgressValue(percent, 100));
     });
     connect(FPage, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        TProgram::TraceStart("7-loaded");
         FFill.SetLoading(false);
         if (ok)
             RecordVisit();
@@ -180,6 +182,7 @@ void TWBEmbedded::DestroyAll() {
 void TWBEmbedded::SetParentWindow(HWND parent) {
     FParent = parent;
     Win::SetParent(FHandle, parent);
+    TProgram::TraceStart("5a-embedded");
     Register();
 }
 
@@ -195,6 +198,7 @@ void TWBEmbedded::Register() {
     FAddressBoxWindow = HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryAddressBox));
     // The main window writes its reply into our window text before this send returns.
     Win::SendMessage(FMainWindow, WM_HOSTREGISTER, 0, LPARAM(FHandle));
+    TProgram::TraceStart("5b-register-sent");
 
     const TRegistrationReply reply =
         THostProtocol::ParseRegistrationReply(Win::GetWindowText(FHandle, MaxTextChars));
