@@ -16,8 +16,8 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
