@@ -113,6 +113,10 @@ TWBEmbedded::TWBEmbedded(const QString &startParameter, THostPage *page)
     connect(&FRefreshTimer, &QTimer::timeout, this,
             [this]() { FPage->triggerAction(QWebEnginePage::Reload); });
     connect(&FFill, &TLoginFill::FillAttempted, this, &TWBEmbedded::FillAttempted);
+    connect(&FFill, &TLoginFill::FillAttempted, this, [](bool finished) {
+        if (finished)
+            TProgram::TraceStart("9-login-submitted");
+    });
     connect(&FCapture, &TLoginCapture::Found, this, &TWBEmbedded::SendCaptureReport);
     connect(&FCapture, &TLoginCapture::NothingFound, this,
             [this]() { Win::PostMessage(FMainWindow, WM_HOSTCOMMAND, HostCommandCapture, 0); });
@@ -247,6 +251,7 @@ void TWBEmbedded::ReportBackForward() {
 }
 
 void TWBEmbedded::DoNavigateComplete() {
+    TProgram::TraceStart("8-navigate-complete");
     FFill.NavigateComplete();
     FCachedUrl.clear();
     if (FAddressBoxWindow && IsCurrent())
