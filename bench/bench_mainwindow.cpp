@@ -6,9 +6,9 @@
 // Usage: xvfb-run -a bench_mainwindow [runs] [switches]. Run by hand; not part of the tests.
 
 #include "controls/TSkin.h"
+#include "core/TProgram.h"
 #include "core/TWBEmbedded.h"
 #include "mainwindow/TfrmMain.h"
-#include "platform/TProcessInfo.h"
 #include "platform/WinMessages.h"
 #include "protocol/Messages.h"
 #include "store/TSettings.h"
@@ -108,12 +108,11 @@ QStringList TabLines(HWND tabBar) {
 } // namespace
 
 int main(int argc, char *argv[]) {
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --disable-gpu";
-    if (TProcessInfo::IsRoot())
-        flags += " --no-sandbox";
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    // The program's own engine environment, for the main window of this process too.
+    TProgram::PrepareEngineEnvironment();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    TProgram::EngineEnvironmentTaken();
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
     const int switches = argc > 2 ? std::max(2, atoi(argv[2])) : 200;
 
