@@ -200,8 +200,8 @@ void DoubleClickToLogin(int runs) {
         QJsonArray logins;
         if (QTest::qWaitFor(
                 [&] {
-                    logins = QJsonDocument::fromJson(portal.Get(QStringLiteral("api/logins")))
-                                 .array();
+                    logins =
+                        QJsonDocument::fromJson(portal.Get(QStringLiteral("api/logins"))).array();
                     return !logins.isEmpty();
                 },
                 30000))
