@@ -40,13 +40,6 @@
 
 namespace {
 
-QString AppDir() {
-    QString dir = QCoreApplication::applicationDirPath();
-    if (!dir.endsWith(QLatin1Char('/')))
-        dir += QLatin1Char('/');
-    return dir;
-}
-
 void WriteSetting(const std::function<void()> &write) {
     try {
         write();
@@ -56,6 +49,13 @@ void WriteSetting(const std::function<void()> &write) {
 }
 
 } // namespace
+
+QString TfrmMain::ProgramDir() {
+    QString dir = QCoreApplication::applicationDirPath();
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir;
+}
 
 TfrmMain::TfrmMain(HWND companion)
     : TSkinForm(nullptr, TBorderStyle::Sizeable), FCompanion(companion),
@@ -265,7 +265,7 @@ void TfrmMain::FirstShow() {
     ApplyMetrics();
 
     const QString login = Settings().ReadString(TKey::Login);
-    if (!login.isEmpty() && QFile::exists(TUserData::UserFile(AppDir(), login)))
+    if (!login.isEmpty() && QFile::exists(TUserData::UserFile(ProgramDir(), login)))
         ShowLoginDialog(login);
 
     CreateSidePanel();

@@ -108,6 +108,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The program's folder, ending with "/": user data and the update live there.
+    static QString ProgramDir();
     // The units that act on the window's tabs, strips and components on its behalf.
     friend class TMainMenus;
     friend class THostDispatch;

@@ -14,15 +14,10 @@
 #include "store/TSettings.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QWebEngineView>
 
 void TfrmMain::CreateUpdateParts() {
-    QString dir = QCoreApplication::applicationDirPath();
-    if (!dir.endsWith(QLatin1Char('/')))
-        dir += QLatin1Char('/');
-
-    FUpdater = new TUpdater(dir, this);
+    FUpdater = new TUpdater(ProgramDir(), this);
     FUpdater->OnStateChanged = [this](bool idle) { UpdateStateChanged(idle); };
     FUpdater->OnCatalogueReplaced = [this]() { CatalogueReplaced(); };
     FUpdater->OnCloseMainWindow = [this]() {

@@ -20,25 +20,14 @@
 
 #include <QCoreApplication>
 
-namespace {
-
-QString AppDir() {
-    QString dir = QCoreApplication::applicationDirPath();
-    if (!dir.endsWith(QLatin1Char('/')))
-        dir += QLatin1Char('/');
-    return dir;
-}
-
-} // namespace
-
 void TfrmMain::ShowLoginDialog(const QString &userName) {
     // With a name: the start-up log-in, before the side panel opens the anonymous file when
     // nobody logs in. Without: "登录帐号", which falls back to the anonymous file itself.
     if (!userName.isEmpty()) {
-        TAccountActions::Login(this, AppDir(), userName);
+        TAccountActions::Login(this, ProgramDir(), userName);
         return;
     }
-    TAccountActions::SwitchUser(this, AppDir());
+    TAccountActions::SwitchUser(this, ProgramDir());
     emit UserSwitched();
 }
 
@@ -47,7 +36,7 @@ void TfrmMain::CreateSidePanel() {
     // a stored account log in from the start.
     TUserData &data = UserData();
     if (data.CurrentFile().isEmpty()) {
-        data.SetCurrentFile(TUserData::DefaultUserFile(AppDir()));
+        data.SetCurrentFile(TUserData::DefaultUserFile(ProgramDir()));
         if (!data.Load())
             ShowTip(QStringLiteral("提示"),
                     QStringLiteral("用户数据文件已损坏，无法读取：%1").arg(data.CurrentFile()),

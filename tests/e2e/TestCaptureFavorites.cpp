@@ -17,7 +17,6 @@
 #include <QMap>
 #include <QPainter>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -117,18 +116,10 @@ private slots:
         // The program's favourites and this test's reading of them share one data folder.
         qputenv("XDG_DATA_HOME", (FDir.path() + QStringLiteral("/data")).toLocal8Bit());
 
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LUDORA_PRINT_HANDLES"), QStringLiteral("1"));
-        FMain.setProcessEnvironment(env);
-        FMain.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        FMain.start(FExe, {});
-        QVERIFY(FMain.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(FMain.canReadLine(), 20000);
-        const QString line = QString::fromLocal8Bit(FMain.readLine()).trimmed();
-        const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("^main window (\\d+) ")).match(line);
-        QVERIFY2(m.hasMatch(), qPrintable(line));
-        FMainWindow = m.captured(1).toULongLong();
+        TestSupport::TMainHandles h;
+        QString line;
+        QVERIFY2(TestSupport::StartMainProcess(FMain, FExe, h, {}, &line), qPrintable(line));
+        FMainWindow = h.MainWindow;
         QTRY_VERIFY_WITH_TIMEOUT(
             Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryCurrentTab) != 0, 20000);
         const HWND box = HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryAddressBox));

@@ -21,7 +21,6 @@
 #include <QMap>
 #include <QProcess>
 #include <QRect>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -60,22 +59,12 @@ class TestMainWindow : public QObject {
 
     // Starts the executable in the main role and reads the handles it prints.
     void StartMain() {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LUDORA_PRINT_HANDLES"), QStringLiteral("1"));
-        FMain.setProcessEnvironment(env);
-        FMain.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        FMain.start(FExe, {});
-        QVERIFY(FMain.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(FMain.canReadLine(), 20000);
-        const QString line = QString::fromLocal8Bit(FMain.readLine()).trimmed();
-        const QRegularExpressionMatch m =
-            QRegularExpression(
-                QStringLiteral("^main window (\\d+) page area (\\d+) tab bar (\\d+)$"))
-                .match(line);
-        QVERIFY2(m.hasMatch(), qPrintable(line));
-        FMainWindow = m.captured(1).toULongLong();
-        FPageArea = m.captured(2).toULongLong();
-        FTabBar = m.captured(3).toULongLong();
+        TestSupport::TMainHandles h;
+        QString line;
+        QVERIFY2(TestSupport::StartMainProcess(FMain, FExe, h, {}, &line), qPrintable(line));
+        FMainWindow = h.MainWindow;
+        FPageArea = h.PageArea;
+        FTabBar = h.TabBar;
     }
 
     static QStringList Unmarked(QStringList lines) {
@@ -83,6 +72,19 @@ class TestMainWindow : public QObject {
             if (line.startsWith(QLatin1Char('*')))
                 line.remove(0, 1);
         return lines;
+    }
+
+    // Types an address into the main window's address box through the X server and enters it.
+    void TypeIntoAddressBox(const QString &url) {
+        const HWND box = HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryAddressBox));
+        QVERIFY(box != 0);
+        const QRect boxRect = ScreenRect(Win::NativeWindowOf(box));
+        QVERIFY(!boxRect.isEmpty());
+        Xdotool({"mousemove", QString::number(boxRect.center().x()),
+                 QString::number(boxRect.center().y()), "click", "1"});
+        Xdotool({"key", "ctrl+a"});
+        Xdotool({"type", "--delay", "10", url});
+        Xdotool({"key", "Return"});
     }
 
     // A click into the page's corner gives it the keyboard focus, then the key goes to it.
@@ -153,15 +155,7 @@ private slots:
     // Typed into the address box and clicked on the tab bar through the X server, as a player
     // would: a page opens in a new tab, a double click on a tab closes it.
     void addressBoxAndTabBar() {
-        const HWND box = HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryAddressBox));
-        QVERIFY(box != 0);
-        const QRect boxRect = ScreenRect(Win::NativeWindowOf(box));
-        QVERIFY(!boxRect.isEmpty());
-        Xdotool({"mousemove", QString::number(boxRect.center().x()),
-                 QString::number(boxRect.center().y()), "click", "1"});
-        Xdotool({"key", "ctrl+a"});
-        Xdotool({"type", "--delay", "10", FPortal.BaseUrl() + QStringLiteral("home.html")});
-        Xdotool({"key", "Return"});
+        TypeIntoAddressBox(FPortal.BaseUrl() + QStringLiteral("home.html"));
         QTRY_COMPARE_WITH_TIMEOUT(TabLines().size(), 2, 20000);
         QTRY_COMPARE_WITH_TIMEOUT(TabLines().value(1), QStringLiteral("*官方网站"), 20000);
 
@@ -269,14 +263,7 @@ private slots:
         for (QProcess &tab : tabs)
             ::kill(pid_t(tab.processId()), SIGSTOP);
 
-        const HWND box = HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryAddressBox));
-        const QRect boxRect = ScreenRect(Win::NativeWindowOf(box));
-        QVERIFY(!boxRect.isEmpty());
-        Xdotool({"mousemove", QString::number(boxRect.center().x()),
-                 QString::number(boxRect.center().y()), "click", "1"});
-        Xdotool({"key", "ctrl+a"});
-        Xdotool({"type", "--delay", "10", FPortal.BaseUrl() + QStringLiteral("home.html")});
-        Xdotool({"key", "Return"});
+        TypeIntoAddressBox(FPortal.BaseUrl() + QStringLiteral("home.html"));
         // How long the new tab takes to show its title: the main window re-reads titles then.
         // (Sends from here are served even while it waits, so their answers show no freeze.)
         Win::SetSendTimeout(60000);

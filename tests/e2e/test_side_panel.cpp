@@ -23,7 +23,6 @@
 #include <QMap>
 #include <QProcess>
 #include <QRect>
-#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -141,21 +140,13 @@ class TestSidePanel : public QObject {
 
     bool StartMain() {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LUDORA_PRINT_HANDLES"), QStringLiteral("1"));
         // The favourites folder lies below the data home.
         env.insert(QStringLiteral("XDG_DATA_HOME"), FDir.path() + QStringLiteral("/data"));
-        FMain.setProcessEnvironment(env);
-        FMain.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        FMain.start(FExe, {});
-        if (!FMain.waitForStarted())
+        TestSupport::TMainHandles h;
+        if (!TestSupport::StartMainProcess(FMain, FExe, h, env))
             return false;
-        for (int i = 0; i < 200 && !FMain.canReadLine(); ++i)
-            FMain.waitForReadyRead(100);
-        const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("^main window (\\d+) page area \\d+ tab bar (\\d+)"))
-                .match(QString::fromLocal8Bit(FMain.readLine()));
-        FMainWindow = m.captured(1).toULongLong();
-        FTabBar = m.captured(2).toULongLong();
+        FMainWindow = h.MainWindow;
+        FTabBar = h.TabBar;
         for (int i = 0; i < 200 && FSide == 0; ++i) {
             FSide = Win::FindWindow(QStringLiteral("TfrmSide"));
             QTest::qWait(100);

@@ -26,7 +26,6 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <zip.h>
@@ -94,20 +93,13 @@ class TestUpdateE2E : public QObject {
         }
         FPortal.Get("api/notice/steps?steps=" + noticeSteps);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("LUDORA_PRINT_HANDLES", "1");
         env.insert("LUDORA_NOTICE_INTERVALS", "1000,1500");
-        FMain.setProcessEnvironment(env);
-        FMain.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        FMain.start(FExe, {});
-        QVERIFY(FMain.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(FMain.canReadLine(), 20000);
-        const QString line = QString::fromLocal8Bit(FMain.readLine()).trimmed();
-        const QRegularExpressionMatch m =
-            QRegularExpression("^main window (\\d+) page area (\\d+) tab bar (\\d+)$").match(line);
-        QVERIFY2(m.hasMatch(), qPrintable(line));
-        FMainWindow = m.captured(1).toULongLong();
-        FPageArea = m.captured(2).toULongLong();
-        FTabBar = m.captured(3).toULongLong();
+        TestSupport::TMainHandles h;
+        QString line;
+        QVERIFY2(TestSupport::StartMainProcess(FMain, FExe, h, env, &line), qPrintable(line));
+        FMainWindow = h.MainWindow;
+        FPageArea = h.PageArea;
+        FTabBar = h.TabBar;
         QTRY_COMPARE_WITH_TIMEOUT(TabLines().size(), 1, 20000);
     }
 

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -61,6 +62,37 @@ void UsePrivateRuntimeDir(const QTemporaryDir &dir) {
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("LUDORA_RUNTIME_DIR", runtime.toLocal8Bit());
+}
+
+bool StartMainProcess(QProcess &main, const QString &exe, TMainHandles &handles,
+                      QProcessEnvironment env, QString *error, int timeoutMs) {
+    if (env.isEmpty())
+        env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LUDORA_PRINT_HANDLES"), QStringLiteral("1"));
+    main.setProcessEnvironment(env);
+    main.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    main.start(exe, {});
+    if (!main.waitForStarted())
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    // This process's own windows keep being served meanwhile.
+    while (!main.canReadLine() && clock.elapsed() < timeoutMs) {
+        main.waitForReadyRead(20);
+        QCoreApplication::processEvents();
+    }
+    const QString line = QString::fromLocal8Bit(main.readLine()).trimmed();
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("^main window (\\d+) page area (\\d+) tab bar (\\d+)$"))
+            .match(line);
+    if (error)
+        *error = line;
+    if (!m.hasMatch())
+        return false;
+    handles.MainWindow = m.captured(1).toULongLong();
+    handles.PageArea = m.captured(2).toULongLong();
+    handles.TabBar = m.captured(3).toULongLong();
+    return true;
 }
 
 QByteArray HttpGet(const QString &url) {

@@ -19,6 +19,20 @@ QString MakeProgramDir(const QTemporaryDir &dir);
 // side by side never see each other's windows. Call before the layer starts.
 void UsePrivateRuntimeDir(const QTemporaryDir &dir);
 
+// The handles a main-role process prints first with LUDORA_PRINT_HANDLES.
+struct TMainHandles {
+    quint64 MainWindow = 0;
+    quint64 PageArea = 0;
+    quint64 TabBar = 0;
+};
+
+// Starts exe in the main role with LUDORA_PRINT_HANDLES set on top of env (the system's when
+// empty), its standard error forwarded, and reads its handles. False (the line read, if any, in
+// *error) when it does not start or print them within timeoutMs.
+bool StartMainProcess(QProcess &main, const QString &exe, TMainHandles &handles,
+                      QProcessEnvironment env = QProcessEnvironment(), QString *error = nullptr,
+                      int timeoutMs = 30000);
+
 // A GET, waiting for the answer while the event loop keeps running; empty after 10 s.
 QByteArray HttpGet(const QString &url);
 
