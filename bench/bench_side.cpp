@@ -30,6 +30,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using TestSupport::ScreenRect;
+
 namespace {
 
 struct TFigures {
@@ -69,17 +71,6 @@ QString BigCatalogue() {
         xml += QStringLiteral("</section>\n");
     }
     return xml + QStringLiteral("</games>\n");
-}
-
-QRect ScreenRect(quint64 native) {
-    QProcess info;
-    info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(native)});
-    info.waitForFinished(10000);
-    QMap<QString, int> v;
-    for (const QString &line : QString::fromLatin1(info.readAllStandardOutput()).split('\n'))
-        v[line.section(':', 0, 0).trimmed()] = line.section(':', 1).trimmed().toInt();
-    return QRect(v.value("Absolute upper-left X"), v.value("Absolute upper-left Y"),
-                 v.value("Width"), v.value("Height"));
 }
 
 void InProcess(int runs) {

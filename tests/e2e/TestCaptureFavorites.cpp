@@ -19,6 +19,8 @@
 #include <QProcess>
 #include <QTest>
 
+using TestSupport::ScreenRect;
+
 namespace {
 
 void Xdotool(const QStringList &arguments) {
@@ -33,17 +35,6 @@ bool WindowShown(const QString &name) {
                   QStringLiteral("--name"), QStringLiteral("^") + name + QStringLiteral("$")});
     search.waitForFinished(10000);
     return !search.readAllStandardOutput().trimmed().isEmpty();
-}
-
-QRect ScreenRect(quint64 native) {
-    QProcess info;
-    info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(native)});
-    info.waitForFinished(10000);
-    QMap<QString, int> v;
-    for (const QString &line : QString::fromLatin1(info.readAllStandardOutput()).split('\n'))
-        v[line.section(':', 0, 0).trimmed()] = line.section(':', 1).trimmed().toInt();
-    return QRect(v.value("Absolute upper-left X"), v.value("Absolute upper-left Y"),
-                 v.value("Width"), v.value("Height"));
 }
 
 QString Point(int v) {

@@ -23,6 +23,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+using TestSupport::ScreenRect;
+
 namespace {
 
 const QString Game2048 = QStringLiteral("休闲游戏\\经典小游戏\\二〇四八\\");
@@ -39,17 +41,6 @@ quint64 FindTitled(const QString &title) {
     return Xdotool({"search", "--name", QStringLiteral("^%1$").arg(title)})
         .section(QLatin1Char('\n'), 0, 0)
         .toULongLong();
-}
-
-QRect ScreenRect(quint64 native) {
-    QProcess info;
-    info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(native)});
-    info.waitForFinished(10000);
-    QMap<QString, int> v;
-    for (const QString &line : QString::fromLatin1(info.readAllStandardOutput()).split('\n'))
-        v[line.section(':', 0, 0).trimmed()] = line.section(':', 1).trimmed().toInt();
-    return QRect(v.value("Absolute upper-left X"), v.value("Absolute upper-left Y"),
-                 v.value("Width"), v.value("Height"));
 }
 
 void Screenshot(const QString &name) {

@@ -25,6 +25,8 @@
 
 #include <csignal>
 
+using TestSupport::ScreenRect;
+
 class TestMainWindow : public QObject {
     Q_OBJECT
 
@@ -43,18 +45,6 @@ class TestMainWindow : public QObject {
 
     static void Xdotool(const QStringList &arguments) {
         QProcess::execute(QStringLiteral("xdotool"), arguments);
-    }
-
-    // Where the X server shows a window, in screen coordinates.
-    static QRect ScreenRect(quint64 native) {
-        QProcess info;
-        info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(native)});
-        info.waitForFinished(10000);
-        QMap<QString, int> v;
-        for (const QString &line : QString::fromLatin1(info.readAllStandardOutput()).split('\n'))
-            v[line.section(':', 0, 0).trimmed()] = line.section(':', 1).trimmed().toInt();
-        return QRect(v.value("Absolute upper-left X"), v.value("Absolute upper-left Y"),
-                     v.value("Width"), v.value("Height"));
     }
 
     // Starts the executable in the main role and reads the handles it prints.

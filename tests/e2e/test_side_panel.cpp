@@ -25,6 +25,8 @@
 #include <QRect>
 #include <QTest>
 
+using TestSupport::ScreenRect;
+
 namespace {
 
 const QString Snake = QStringLiteral("休闲游戏\\经典小游戏\\贪吃蛇\\");
@@ -50,17 +52,6 @@ QImage SkinImage(const QString &member) {
         !zip.Extract(member, bytes))
         return QImage();
     return QImage::fromData(bytes);
-}
-
-QRect ScreenRect(quint64 native) {
-    QProcess info;
-    info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(native)});
-    info.waitForFinished(10000);
-    QMap<QString, int> v;
-    for (const QString &line : QString::fromLatin1(info.readAllStandardOutput()).split('\n'))
-        v[line.section(':', 0, 0).trimmed()] = line.section(':', 1).trimmed().toInt();
-    return QRect(v.value("Absolute upper-left X"), v.value("Absolute upper-left Y"),
-                 v.value("Width"), v.value("Height"));
 }
 
 } // namespace

@@ -30,6 +30,8 @@
 
 #include <zip.h>
 
+using TestSupport::ScreenRect;
+
 class TestUpdateE2E : public QObject {
     Q_OBJECT
 
@@ -44,17 +46,6 @@ class TestUpdateE2E : public QObject {
 
     QStringList TabLines() const {
         return Win::GetWindowText(FTabBar).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-
-    static QRect ScreenRect(quint64 native) {
-        QProcess info;
-        info.start("xwininfo", {"-id", QString::number(native)});
-        info.waitForFinished(10000);
-        QMap<QString, int> v;
-        for (const QString &line : QString::fromLatin1(info.readAllStandardOutput()).split('\n'))
-            v[line.section(':', 0, 0).trimmed()] = line.section(':', 1).trimmed().toInt();
-        return QRect(v.value("Absolute upper-left X"), v.value("Absolute upper-left Y"),
-                     v.value("Width"), v.value("Height"));
     }
 
     static void Shot(const QString &name) {

@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
@@ -93,6 +94,17 @@ bool StartMainProcess(QProcess &main, const QString &exe, TMainHandles &handles,
     handles.PageArea = m.captured(2).toULongLong();
     handles.TabBar = m.captured(3).toULongLong();
     return true;
+}
+
+QRect ScreenRect(quint64 native) {
+    QProcess info;
+    info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(native)});
+    info.waitForFinished(10000);
+    QMap<QString, int> v;
+    for (const QString &line : QString::fromLatin1(info.readAllStandardOutput()).split('\n'))
+        v[line.section(':', 0, 0).trimmed()] = line.section(':', 1).trimmed().toInt();
+    return QRect(v.value("Absolute upper-left X"), v.value("Absolute upper-left Y"),
+                 v.value("Width"), v.value("Height"));
 }
 
 QByteArray HttpGet(const QString &url) {

@@ -2,6 +2,7 @@
 // Helpers shared by the tests.
 
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -32,6 +33,9 @@ struct TMainHandles {
 bool StartMainProcess(QProcess &main, const QString &exe, TMainHandles &handles,
                       QProcessEnvironment env = QProcessEnvironment(), QString *error = nullptr,
                       int timeoutMs = 30000);
+
+// Where the X server shows a native window, in screen coordinates (from xwininfo).
+QRect ScreenRect(quint64 native);
 
 // A GET, waiting for the answer while the event loop keeps running; empty after 10 s.
 QByteArray HttpGet(const QString &url);
