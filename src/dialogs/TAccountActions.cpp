@@ -12,6 +12,7 @@
 #include "store/TUserData.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPointer>
 
@@ -81,8 +82,11 @@ void TAccountActions::Import(QWidget *owner) {
     }
 }
 
-void TAccountActions::CloseAction(QWidget *owner, int action) {
+void TAccountActions::CloseAction(QWidget *owner, const QString &programDir, int action) {
     if (action == 0) {
+        // The accounts live in the user files, not in "user.dat": deleting that file alone
+        // would leave every stored account in place, so the current user's go as well.
+        QFile::remove(programDir + QStringLiteral("user.dat"));
         if (!TAccountTransfer::ClearAccounts(UserData()))
             ShowTip(Notice, QStringLiteral("无法保存用户数据文件！"), UserData().CurrentFile(),
                     bkOk);

@@ -21,9 +21,9 @@ public:
     static void Export(QWidget *owner);
     static void Import(QWidget *owner);
 
-    // The close dialog's tags: 0 clears the current user's stored accounts, 1 exports them,
-    // 2 does nothing.
-    static void CloseAction(QWidget *owner, int action);
+    // The close dialog's tags: 0 deletes "user.dat" of the program folder and clears the
+    // current user's stored accounts, 1 exports them, 2 does nothing. programDir ends with "/".
+    static void CloseAction(QWidget *owner, const QString &programDir, int action);
 
     // A capture report after its delay: decides, asks with the save prompt when "SaveForm" is
     // on, stores and saves. recentChanged is told when the recently played list changed.

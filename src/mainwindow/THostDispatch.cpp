@@ -39,12 +39,8 @@ LRESULT THostDispatch::WndProc(const Win::TMessage &m) {
         return result;
     }
     case WM_TRAYICON:
-        if (m.lParam == TrayLeftDoubleClick) {
-            if (!f.isVisible() || f.isMinimized())
-                f.showNormal();
-            f.raise();
-            f.activateWindow();
-        }
+        if (m.lParam == TrayLeftDoubleClick)
+            f.BringBack();
         return 0;
     case WM_HOSTFULLSCREEN:
         // F11 or Esc in the shown tab's page, in this or a tab process.

@@ -65,7 +65,12 @@ TMainMenus::TMainMenus(TfrmMain &form) : FForm(form) {
 
     PopupMenu2 = new QMenu(f);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    Item(PopupMenu2, QStringLiteral("显示/隐藏"), -1, [f]() { f->setVisible(!f->isVisible()); });
+    Item(PopupMenu2, QStringLiteral("显示/隐藏"), -1, [f]() {
+        if (f->isVisible())
+            f->hide();
+        else
+            f->BringBack();
+    });
     PopupMenu2->addSeparator();
     AddPortalItems(PopupMenu2);
     PopupMenu2->addSeparator();

@@ -498,6 +498,15 @@ void TfrmMain::TabBarChanged() {
 
 // ---- Full screen and keys -------------------------------------------------------------------
 
+void TfrmMain::BringBack() {
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (!isVisible())
+        show();
+    raise();
+    activateWindow();
+}
+
 void TfrmMain::ToggleFullScreen() {
     FFullScreen = !FFullScreen;
     FButtons[RowLeaveFullScreen].Visible = FFullScreen;
@@ -581,7 +590,7 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
         }
         WriteSetting([askAgain]() { Settings().WriteBool(TKey::AskClose, askAgain); });
     }
-    TAccountActions::CloseAction(this, action);
+    TAccountActions::CloseAction(this, ProgramDir(), action);
     Shutdown();
     event->accept();
     // Page hosts of this process are top-level windows of their own, embedded in the page area:

@@ -67,6 +67,9 @@ public:
     void ShowTab(int index);
     void CloseTab(int index);
     void ToggleFullScreen();
+    // Shows a hidden or minimised window in the state it had (maximised stays maximised) and
+    // brings it to the front: the tray's way back.
+    void BringBack();
     bool IsFullScreen() const { return FFullScreen; }
 
     TTabSet &Tabs() { return FTabs; }

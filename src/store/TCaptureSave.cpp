@@ -29,5 +29,9 @@ TCaptureSave::TStep TCaptureSave::Decide(const QString &report, const TUserData 
 }
 
 void TCaptureSave::Store(TUserData &data, const TCapturedLogin &login, const QString &caption) {
-    data.AppendAccount(login.Location, login.User, caption, login.Pass, login.UBox, login.PBox);
+    QDomElement item =
+        data.AppendAccount(login.Location, login.User, caption, login.Pass, login.UBox, login.PBox);
+    // A captured login keeps its form's field names, empty ones too.
+    item.setAttribute(QStringLiteral("ubox"), login.UBox);
+    item.setAttribute(QStringLiteral("pbox"), login.PBox);
 }

@@ -64,9 +64,15 @@ QString TSettings::PathForExecutable(const QString &executablePath) {
     // Installed copies end in a four-character extension that the settings file replaces;
     // a Linux executable has none, so its whole name is kept.
     const QString name = QFileInfo(executablePath).fileName();
+    const QString fourOff = executablePath.left(executablePath.size() - 4) + QStringLiteral(".ini");
     if (name.size() > 4 && name.at(name.size() - 4) == QLatin1Char('.'))
-        return executablePath.left(executablePath.size() - 4) + QStringLiteral(".ini");
-    return executablePath + QStringLiteral(".ini");
+        return fourOff;
+    // A file named by dropping four characters whatever they are ("lu.ini" beside "ludora")
+    // is still the settings file when it is the one there.
+    const QString whole = executablePath + QStringLiteral(".ini");
+    if (name.size() > 4 && !QFileInfo::exists(whole) && QFileInfo::exists(fourOff))
+        return fourOff;
+    return whole;
 }
 
 QString TSettings::DerivePartnerId(const QString &setup) {

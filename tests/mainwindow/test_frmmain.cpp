@@ -468,6 +468,21 @@ private slots:
         QTRY_VERIFY(!FMain->IsFullScreen());
     }
 
+    // Back from the tray (hidden) or from the task bar (minimised), a maximised window is
+    // maximised again, in front.
+    void trayBringsTheWindowBackAsItWas() {
+        FMain->showMaximized();
+        FMain->hide();
+        Win::SendMessage(FMain->Handle(), WM_TRAYICON, 0, TrayLeftDoubleClick);
+        QVERIFY(FMain->isVisible());
+        QVERIFY(FMain->windowState() & Qt::WindowMaximized);
+        FMain->showMinimized();
+        Win::SendMessage(FMain->Handle(), WM_TRAYICON, 0, TrayLeftDoubleClick);
+        QTRY_VERIFY(!FMain->isMinimized());
+        QVERIFY(FMain->windowState() & Qt::WindowMaximized);
+        FMain->showNormal();
+    }
+
     // A window that the mini home's page opens is a tab of the main window, not a window of
     // its own.
     void miniHomePopupBecomesTab() {

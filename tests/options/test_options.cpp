@@ -371,8 +371,13 @@ private slots:
         TAccountActions::Import(nullptr);
         QCOMPARE(lines(), QStringList{QStringLiteral("提示:导入帐号失败！文件格式错误或已损坏！")});
 
-        // Close action 0 clears the stored accounts of the current user, in the file too.
-        TAccountActions::CloseAction(nullptr, 0);
+        // Close action 0 deletes "user.dat" and clears the stored accounts of the current
+        // user, in the file too.
+        QFile userDat(Dir() + QStringLiteral("user.dat"));
+        QVERIFY(userDat.open(QIODevice::WriteOnly));
+        userDat.close();
+        TAccountActions::CloseAction(nullptr, Dir(), 0);
+        QVERIFY(!userDat.exists());
         QVERIFY(Reread(data.CurrentFile()).AccountsFolder().childNodes().isEmpty());
     }
 };

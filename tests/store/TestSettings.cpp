@@ -21,6 +21,18 @@ void TestSettings::SettingsPathForExecutable() {
     QCOMPARE(TSettings::PathForExecutable("/opt/ludora/ludora"), QString("/opt/ludora/ludora.ini"));
     QCOMPARE(TSettings::PathForExecutable("/opt/x.y/ludora"), QString("/opt/x.y/ludora.ini"));
     QCOMPARE(TSettings::PathForExecutable("/opt/hall.EXE"), QString("/opt/hall.ini"));
+    // Beside "ludora", a "lu.ini" that is there (and no "ludora.ini") is the settings file.
+    QTemporaryDir dir;
+    const QString exe = dir.path() + "/ludora";
+    QCOMPARE(TSettings::PathForExecutable(exe), exe + ".ini");
+    QFile literal(dir.path() + "/lu.ini");
+    QVERIFY(literal.open(QIODevice::WriteOnly));
+    literal.close();
+    QCOMPARE(TSettings::PathForExecutable(exe), literal.fileName());
+    QFile whole(exe + ".ini");
+    QVERIFY(whole.open(QIODevice::WriteOnly));
+    whole.close();
+    QCOMPARE(TSettings::PathForExecutable(exe), exe + ".ini");
 }
 
 void TestSettings::PartnerId_data() {
