@@ -5,6 +5,7 @@
 //   tab switch: ShowTab between loaded tabs of a main window in this process.
 // Usage: xvfb-run -a bench_mainwindow [runs] [switches]. Run by hand; not part of the tests.
 
+#include "ProcessFigures.h"
 #include "controls/TSkin.h"
 #include "core/TProgram.h"
 #include "core/TWBEmbedded.h"
@@ -12,14 +13,11 @@
 #include "platform/WinMessages.h"
 #include "protocol/Messages.h"
 #include "store/TSettings.h"
+#include "support/TTestSupport.h"
 
 #include <QApplication>
-#include <QDate>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,66 +31,19 @@ QString BuildDir() {
     return QStringLiteral(LUDORA_BUILD_DIR);
 }
 
-// Every portal address on the demo portal's port.
-void WriteIni(const QString &path, int port) {
-    QFile ini(path);
-    ini.open(QIODevice::WriteOnly);
-    QString text = QStringLiteral("[Portal]\r\n");
-    for (int p = int(TPortal::MiniSite); p <= int(TPortal::AdStrip); ++p) {
-        QString value = TSettings::PortalDefault(TPortal(p));
-        value.replace(QStringLiteral("127.0.0.1:%1").arg(DemoPortalPort),
-                      QStringLiteral("127.0.0.1:%1").arg(port));
-        text += TSettings::PortalKeyName(TPortal(p)) + QLatin1Char('=') + value +
-                QStringLiteral("\r\n");
-    }
-    ini.write(text.toLatin1());
-    ini.close();
-    TSettings settings(path);
-    settings.WriteBool(TKey::AskClose, false);
-    settings.WriteBool(TKey::State, false);
-    settings.WriteDate(TKey::LastRun, QDate::currentDate());
-}
-
 struct TMemory {
     qint64 Rss = 0; // kB
     qint64 Pss = 0; // kB
 };
 
-qint64 PssKb(qint64 pid) {
-    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-    if (!rollup.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : rollup.readAll().split('\n'))
-        if (line.startsWith("Pss:"))
-            return line.simplified().split(' ').value(1).toLongLong();
-    return 0;
-}
-
 // Resident and proportional kilobytes of a process and all its descendants.
 TMemory TreeMemory(qint64 root) {
-    QProcess ps;
-    ps.start(QStringLiteral("ps"), {QStringLiteral("-eo"), QStringLiteral("pid=,ppid=,rss=")});
-    ps.waitForFinished();
-    struct TRow {
-        qint64 Pid, Parent, Rss;
-    };
-    std::vector<TRow> rows;
-    for (const QByteArray &line : ps.readAllStandardOutput().split('\n')) {
-        const QList<QByteArray> f = line.simplified().split(' ');
-        if (f.size() == 3)
-            rows.push_back({f[0].toLongLong(), f[1].toLongLong(), f[2].toLongLong()});
-    }
-    QList<qint64> tree{root};
     TMemory total;
-    for (int i = 0; i < tree.size(); ++i)
-        for (const TRow &r : rows) {
-            if (r.Pid == tree[i]) {
-                total.Rss += r.Rss;
-                total.Pss += PssKb(r.Pid);
-            }
-            if (r.Parent == tree[i])
-                tree.append(r.Pid);
-        }
+    for (qint64 pid : ProcessTree(root)) {
+        const QMap<QString, qint64> sizes = RollupKb(pid);
+        total.Rss += sizes.value(QStringLiteral("Rss"));
+        total.Pss += sizes.value(QStringLiteral("Pss"));
+    }
     return total;
 }
 
@@ -116,32 +67,20 @@ int main(int argc, char *argv[]) {
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
     const int switches = argc > 2 ? std::max(2, atoi(argv[2])) : 200;
 
+    if (qEnvironmentVariableIsEmpty("LUDORA_SOURCE_DIR"))
+        qputenv("LUDORA_SOURCE_DIR", LUDORA_SOURCE_DIR);
+    if (qEnvironmentVariableIsEmpty("LUDORA_BUILD_DIR"))
+        qputenv("LUDORA_BUILD_DIR", LUDORA_BUILD_DIR);
     QTemporaryDir dir;
-    const QString runtime = dir.path() + QStringLiteral("/run");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("LUDORA_RUNTIME_DIR", runtime.toLocal8Bit());
+    TestSupport::UsePrivateRuntimeDir(dir);
     if (!Win::Initialize())
         return 1;
-
-    QProcess portal;
-    portal.start(QStringLiteral("python3"),
-                 {QStringLiteral(LUDORA_SOURCE_DIR "/tools/portal/portal.py"),
-                  QStringLiteral("--port"), QStringLiteral("0")});
-    if (!portal.waitForReadyRead(10000))
+    TestSupport::TPortalProcess portal;
+    if (!portal.Start())
         return 1;
-    const QRegularExpressionMatch port = QRegularExpression(QStringLiteral(":(\\d+)/"))
-                                             .match(QString::fromLatin1(portal.readLine()));
-    const int portalPort = port.captured(1).toInt();
-
     // A program folder of its own: the executable, the skin and the settings.
-    const QString exe = dir.path() + QStringLiteral("/ludora");
-    QFile::copy(BuildDir() + QStringLiteral("/ludora"), exe);
-    QFile::setPermissions(exe, QFile::permissions(BuildDir() + QStringLiteral("/ludora")));
-    QDir().mkpath(dir.path() + QStringLiteral("/skin"));
-    QFile::copy(BuildDir() + QStringLiteral("/skin/default.skin"),
-                dir.path() + QStringLiteral("/skin/default.skin"));
-    WriteIni(dir.path() + QStringLiteral("/ludora.ini"), portalPort);
+    const QString exe = TestSupport::MakeProgramDir(dir);
+    portal.WriteProgramSettings(dir.path() + QStringLiteral("/ludora.ini"));
 
     std::vector<double> starts;
     TMemory mainMemory, tabMemory;
@@ -203,7 +142,7 @@ int main(int argc, char *argv[]) {
         frmMain.show();
         if (!QTest::qWaitFor([&]() { return frmMain.Tabs().Count() == 1; }, 30000))
             return 1;
-        const QString base = QStringLiteral("http://127.0.0.1:%1/").arg(portalPort);
+        const QString base = portal.BaseUrl();
         for (const char *page : {"games/snake/info.html", "games/2048/info.html", "home.html"})
             frmMain.OpenPage(base + QLatin1String(page));
         if (!QTest::qWaitFor([&]() { return frmMain.Tabs().Count() == 4; }, 30000))
@@ -226,8 +165,6 @@ int main(int argc, char *argv[]) {
                     Median(painted));
     }
     TWBEmbedded::DestroyAll();
-    portal.kill();
-    portal.waitForFinished();
     Win::Finalize();
     return 0;
 }

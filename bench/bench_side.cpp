@@ -3,6 +3,7 @@
 // login submitted by the new tab process.
 //
 //   xvfb-run -a -s "-screen 0 1600x1000x24" build/bench/bench_side [runs]
+#include "ProcessFigures.h"
 #include "controls/TSkin.h"
 #include "platform/AnsiCodePage.h"
 #include "platform/WinMessages.h"
@@ -10,12 +11,10 @@
 #include "side/TTreeView1.h"
 #include "side/TfrmSide.h"
 #include "store/ScrambleText.h"
-#include "store/TSettings.h"
 #include "store/TUserData.h"
 #include "support/TTestSupport.h"
 
 #include <QApplication>
-#include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -23,7 +22,6 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -132,12 +130,8 @@ void DoubleClickToLogin(int runs) {
         return;
     const QString exe = TestSupport::MakeProgramDir(dir);
     const QString iniPath = dir.path() + QStringLiteral("/ludora.ini");
-    portal.WritePortalSettings(iniPath);
+    portal.WriteProgramSettings(iniPath);
     {
-        TSettings settings(iniPath);
-        settings.WriteBool(TKey::AskClose, false);
-        settings.WriteBool(TKey::State, false);
-        settings.WriteDate(TKey::LastRun, QDate::currentDate());
         TUserData anonymous;
         anonymous.AppendAccount(QStringLiteral("休闲游戏\\经典小游戏\\贪吃蛇\\"),
                                 QStringLiteral("abc"), QString(), QStringLiteral("pw"));
@@ -200,16 +194,11 @@ void DoubleClickToLogin(int runs) {
             figures.Values << double(logins.first().toObject().value("received").toInteger() -
                                      t.msecsSinceReference());
         QTest::qWait(1500);
-        // The new tab process's marks, the first of each: "start-trace <mark> <monotonic ms>".
-        QSet<QString> seen;
-        for (const QByteArray &line : main.readAllStandardError().split('\n')) {
-            const QList<QByteArray> f = line.trimmed().split(' ');
-            if (f.size() != 3 || f.at(0) != "start-trace" || seen.contains(f.at(1)))
-                continue;
-            seen.insert(QString::fromLatin1(f.at(1)));
-            marks[QStringLiteral("  ") + QString::fromLatin1(f.at(1))].Values
-                << double(f.at(2).toLongLong() - t.msecsSinceReference());
-        }
+        // The new tab process's marks.
+        const QMap<QString, qint64> m =
+            StartMarks(main.readAllStandardError(), t.msecsSinceReference());
+        for (auto it = m.begin(); it != m.end(); ++it)
+            marks[QStringLiteral("  ") + it.key()].Values << double(it.value());
     }
     std::printf("where the time goes (ms from the first click, the tab process's marks):\n");
     for (auto it = marks.begin(); it != marks.end(); ++it)

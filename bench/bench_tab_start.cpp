@@ -5,6 +5,7 @@
 // tree, engine helpers included, with the page loaded.
 //
 //   xvfb-run -a build/bench/bench_tab_start [runs]
+#include "ProcessFigures.h"
 #include "THostTestKit.h"
 #include "TMainDouble.h"
 #include "support/TTestSupport.h"
@@ -53,43 +54,6 @@ bool WaitFor(const std::function<bool()> &done, int ms = 60000) {
     return true;
 }
 
-// The process and its descendants.
-QList<qint64> ProcessTree(qint64 root) {
-    QMultiMap<qint64, qint64> children;
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool ok = false;
-        const qint64 pid = entry.toLongLong(&ok);
-        if (!ok)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        // The name may hold spaces: the fields go on after its closing parenthesis.
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        children.insert(fields.value(1).toLongLong(), pid);
-    }
-    QList<qint64> tree{root};
-    for (int i = 0; i < tree.size(); ++i)
-        tree += children.values(tree.at(i));
-    return tree;
-}
-
-// Proportional set sizes in kB from the kernel's rollup: "Pss" and its "Pss_Anon", "Pss_File" and
-// "Pss_Shmem" parts (mapped library code shared with other processes is in Pss_File).
-QMap<QString, qint64> PssKb(qint64 pid) {
-    QMap<QString, qint64> sizes;
-    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-    if (!rollup.open(QIODevice::ReadOnly))
-        return sizes;
-    for (const QByteArray &line : rollup.readAll().split('\n')) {
-        const QList<QByteArray> f = line.simplified().split(' ');
-        if (f.size() == 3 && f.at(0).startsWith("Pss"))
-            sizes.insert(QString::fromLatin1(f.at(0).chopped(1)), f.at(1).toLongLong());
-    }
-    return sizes;
-}
-
 // What a process of the tree is: the tab process itself, or an engine helper by its --type.
 QString Kind(qint64 pid, qint64 root) {
     if (pid == root)
@@ -101,17 +65,6 @@ QString Kind(qint64 pid, qint64 root) {
         if (arg.startsWith("--type="))
             return QString::fromLatin1(arg.mid(7));
     return QStringLiteral("other");
-}
-
-// The marks a tab process prints with LUDORA_TRACE_START: "start-trace <mark> <monotonic ms>".
-QMap<QString, qint64> TraceMarks(const QByteArray &err, qint64 origin) {
-    QMap<QString, qint64> marks;
-    for (const QByteArray &line : err.split('\n')) {
-        const QList<QByteArray> f = line.trimmed().split(' ');
-        if (f.size() == 3 && f.at(0) == "start-trace")
-            marks.insert(QString::fromLatin1(f.at(1)), f.at(2).toLongLong() - origin);
-    }
-    return marks;
 }
 
 } // namespace
@@ -165,7 +118,7 @@ int main(int argc, char *argv[]) {
             qint64 kb = 0;
             QMap<QString, qint64> kindKb;
             for (qint64 pid : tree) {
-                const QMap<QString, qint64> sizes = PssKb(pid);
+                const QMap<QString, qint64> sizes = RollupKb(pid);
                 kb += sizes.value(QStringLiteral("Pss"));
                 kindKb[Kind(pid, tab.processId())] += sizes.value(QStringLiteral("Pss"));
                 for (const char *part : {"Pss_Anon", "Pss_File", "Pss_Shmem"})
@@ -175,7 +128,7 @@ int main(int argc, char *argv[]) {
                 pssOfKind[it.key()].Values.append(it.value() / 1024);
             pss.Values.append(kb / 1024);
             processes.Values.append(tree.size());
-            const QMap<QString, qint64> m = TraceMarks(tab.readAllStandardError(), origin);
+            const QMap<QString, qint64> m = StartMarks(tab.readAllStandardError(), origin);
             for (auto it = m.begin(); it != m.end(); ++it)
                 marks[it.key()].Values.append(it.value());
             clock.restart();

@@ -8,11 +8,9 @@
 #include "platform/WinMessages.h"
 #include "protocol/Messages.h"
 #include "side/TFavorites.h"
-#include "store/TSettings.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDate>
 #include <QDir>
 #include <QMap>
 #include <QPainter>
@@ -97,13 +95,7 @@ private slots:
         QVERIFY(FPortal.Start());
         FExe = TestSupport::MakeProgramDir(FDir);
         const QString iniPath = FDir.path() + QStringLiteral("/ludora.ini");
-        FPortal.WritePortalSettings(iniPath);
-        {
-            TSettings settings(iniPath);
-            settings.WriteBool(TKey::AskClose, false);
-            settings.WriteBool(TKey::State, false);
-            settings.WriteDate(TKey::LastRun, QDate::currentDate());
-        }
+        FPortal.WriteProgramSettings(iniPath);
         // The program's favourites and this test's reading of them share one data folder.
         qputenv("XDG_DATA_HOME", (FDir.path() + QStringLiteral("/data")).toLocal8Bit());
 

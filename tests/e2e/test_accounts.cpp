@@ -11,7 +11,6 @@
 #include "store/TUserData.h"
 
 #include <QCoreApplication>
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -141,12 +140,9 @@ private slots:
         QVERIFY(FPortal.Start());
         FExe = TestSupport::MakeProgramDir(FDir);
         const QString iniPath = FDir.path() + QStringLiteral("/ludora.ini");
-        FPortal.WritePortalSettings(iniPath);
+        FPortal.WriteProgramSettings(iniPath);
         {
             TSettings settings(iniPath);
-            settings.WriteBool(TKey::AskClose, false);
-            settings.WriteBool(TKey::State, false);
-            settings.WriteDate(TKey::LastRun, QDate::currentDate());
             settings.WriteString(TKey::Login, QStringLiteral("alice"));
         }
         TUserData alice;

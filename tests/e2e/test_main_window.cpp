@@ -12,7 +12,6 @@
 #include "store/TUserData.h"
 
 #include <QCoreApplication>
-#include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -93,13 +92,7 @@ private slots:
         FExe = TestSupport::MakeProgramDir(FDir);
 
         const QString iniPath = FDir.path() + QStringLiteral("/ludora.ini");
-        FPortal.WritePortalSettings(iniPath);
-        {
-            TSettings settings(iniPath);
-            settings.WriteBool(TKey::AskClose, false);
-            settings.WriteBool(TKey::State, false);
-            settings.WriteDate(TKey::LastRun, QDate::currentDate());
-        }
+        FPortal.WriteProgramSettings(iniPath);
         // Nobody logs in: the anonymous user's stored account for the snake game.
         {
             TUserData anonymous;

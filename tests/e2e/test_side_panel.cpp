@@ -8,12 +8,10 @@
 #include "support/TTestSupport.h"
 
 #include "platform/WinMessages.h"
-#include "store/TSettings.h"
 #include "store/TUserData.h"
 #include "store/TZipFile.h"
 
 #include <QCoreApplication>
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -163,11 +161,7 @@ private slots:
         QVERIFY(FPortal.Start());
         FExe = TestSupport::MakeProgramDir(FDir);
         const QString iniPath = FDir.path() + QStringLiteral("/ludora.ini");
-        FPortal.WritePortalSettings(iniPath);
-        TSettings settings(iniPath);
-        settings.WriteBool(TKey::AskClose, false);
-        settings.WriteBool(TKey::State, false);
-        settings.WriteDate(TKey::LastRun, QDate::currentDate());
+        FPortal.WriteProgramSettings(iniPath);
         // The anonymous user: one account for the snake game, two for 2048.
         TUserData anonymous;
         anonymous.AppendAccount(Snake, QStringLiteral("abc"), QStringLiteral("主号"),

@@ -151,12 +151,7 @@ private slots:
         QVERIFY(FPortal.Start());
         FExe = TestSupport::MakeProgramDir(FDir);
         FIni = FDir.path() + "/ludora.ini";
-        FPortal.WritePortalSettings(FIni);
-        {
-            TSettings settings(FIni);
-            settings.WriteBool(TKey::AskClose, false);
-            settings.WriteBool(TKey::State, false);
-        }
+        FPortal.WriteProgramSettings(FIni, false);
         QFile games(FDir.path() + "/games.xml");
         QVERIFY(games.open(QIODevice::WriteOnly));
         games.write(FPortal.Get("games.xml"));

@@ -4,6 +4,7 @@
 #include "store/TSettings.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -126,6 +127,15 @@ void TPortalProcess::WritePortalSettings(const QString &iniPath) const {
     for (int p = int(TPortal::MiniSite); p <= int(TPortal::AdStrip); ++p)
         ini.WriteString(QStringLiteral("Portal"), TSettings::PortalKeyName(TPortal(p)),
                         TSettings::PortalDefault(TPortal(p)).replace(demo, ours));
+}
+
+void TPortalProcess::WriteProgramSettings(const QString &iniPath, bool dailyStartDone) const {
+    WritePortalSettings(iniPath);
+    TSettings settings(iniPath);
+    settings.WriteBool(TKey::AskClose, false);
+    settings.WriteBool(TKey::State, false);
+    if (dailyStartDone)
+        settings.WriteDate(TKey::LastRun, QDate::currentDate());
 }
 
 TPortalProcess::~TPortalProcess() {

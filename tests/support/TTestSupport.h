@@ -52,6 +52,9 @@ public:
     QByteArray Get(const QString &path) const { return HttpGet(BaseUrl() + path); }
     // Points every portal address of a settings file at this portal; other lines are kept.
     void WritePortalSettings(const QString &iniPath) const;
+    // The portal settings, and a program that starts in a normal window, closes without a
+    // question and, with dailyStartDone, has had its first start of the day (no mini home).
+    void WriteProgramSettings(const QString &iniPath, bool dailyStartDone = true) const;
 
 private:
     QProcess FProcess;
