@@ -186,7 +186,6 @@ void TWBEmbedded::DestroyAll() {
 void TWBEmbedded::SetParentWindow(HWND parent) {
     FParent = parent;
     Win::SetParent(FHandle, parent);
-    TProgram::TraceStart("5a-embedded");
     Register();
 }
 
@@ -202,7 +201,6 @@ void TWBEmbedded::Register() {
     FAddressBoxWindow = HWND(Win::SendMessage(FMainWindow, WM_HOSTQUERY, 0, HostQueryAddressBox));
     // The main window writes its reply into our window text before this send returns.
     Win::SendMessage(FMainWindow, WM_HOSTREGISTER, 0, LPARAM(FHandle));
-    TProgram::TraceStart("5b-register-sent");
 
     const TRegistrationReply reply =
         THostProtocol::ParseRegistrationReply(Win::GetWindowText(FHandle, MaxTextChars));
