@@ -15,6 +15,10 @@ packages=(
   fonts-wqy-microhei python3
 )
 
+# Node.js and npm install the demo portal's front-end libraries; a machine that already has npm
+# (from another source) keeps it.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -24,6 +28,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The demo portal's pages use real front-end libraries from the npm registry (tools/portal/package.json).
+if [ ! -f tools/portal/node_modules/.package-lock.json ] ||
+  [ tools/portal/package-lock.json -nt tools/portal/node_modules/.package-lock.json ]; then
+  (cd tools/portal && npm ci --no-audit --no-fund --loglevel=error)
 fi
 
 [ "${1:-}" = "--no-build" ] && exit 0

@@ -35,6 +35,15 @@ import update_routes  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 STATIC = os.path.join(HERE, "static")
+# Front-end libraries from the npm registry (scripts/setup.sh installs them with npm), served
+# under short names so pages do not depend on a package's folder layout.
+VENDOR_ROOT = os.path.join(HERE, "node_modules")
+VENDOR = {
+    "phaser.min.js": "phaser/dist/phaser.min.js",
+    "vue.global.prod.js": "vue/dist/vue.global.prod.js",
+    "react.production.min.js": "react/umd/react.production.min.js",
+    "react-dom.production.min.js": "react-dom/umd/react-dom.production.min.js",
+}
 CONTENT_TYPES = {".js": "text/javascript; charset=utf-8", ".css": "text/css; charset=utf-8",
                  ".html": "text/html; charset=utf-8", ".png": "image/png"}
 DEFAULT_AD_LINES = ["新游戏《扫雷》火热上线|{base}games/mines/",
@@ -243,6 +252,8 @@ class THandler(BaseHTTPRequestHandler):
                 self.send(200, body)
         elif path.startswith("/static/"):
             self.static(path)
+        elif path.startswith("/vendor/"):
+            self.vendor(path)
         elif path.startswith("/api/"):
             self.api(path, query)
         else:
@@ -331,6 +342,17 @@ class THandler(BaseHTTPRequestHandler):
         with open(full, "rb") as f:
             body = f.read()
         self.send(200, body, CONTENT_TYPES.get(os.path.splitext(name)[1], "text/plain"))
+
+    def vendor(self, path):
+        rel = VENDOR.get(path[len("/vendor/"):])
+        full = os.path.join(VENDOR_ROOT, rel) if rel else ""
+        if not full or not os.path.isfile(full):
+            self.send(404, b"missing: run scripts/setup.sh to install the portal's npm packages",
+                      "text/plain")
+            return
+        with open(full, "rb") as f:
+            body = f.read()
+        self.send(200, body, "application/javascript")
 
     def api(self, path, query):
         if path == "/api/logins":
