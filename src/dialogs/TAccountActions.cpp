@@ -76,6 +76,10 @@ void TAccountActions::Import(QWidget *owner) {
     case TAccountTransfer::TImport::SaveFailed:
         ShowTip(Notice, QStringLiteral("导入帐号失败！无法保存用户数据文件！"), QString(), bkOk);
         break;
+    case TAccountTransfer::TImport::TooLarge:
+        ShowTip(Notice, QStringLiteral("导入帐号失败！导入后帐号数据过多，游戏大厅将无法读取。"),
+                QStringLiteral("原有帐号未做任何改动。"), bkOk);
+        break;
     case TAccountTransfer::TImport::Done:
         ShowTip(Notice, QStringLiteral("您的帐号已成功导入到游戏大厅！"), QString(), bkOk);
         break;

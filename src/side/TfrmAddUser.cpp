@@ -173,13 +173,17 @@ bool TfrmAddUser::StoreAccount(const QString &Location, const QString &User, con
     data.EnsureStructure();
     QDomElement found = data.FindAccount(Location, User);
     if (found.isNull()) {
-        data.AppendAccount(Location, User, Caption, Pass);
+        if (data.AppendAccount(Location, User, Caption, Pass).isNull()) {
+            ShowTip(QStringLiteral("提示"), QStringLiteral("无法保存用户数据！"),
+                    QStringLiteral("用户数据中没有存放帐号的位置。"), bkOk);
+            return false;
+        }
     } else {
         if (ShowTip(QStringLiteral("提示"), QStringLiteral("游戏大厅中有相同的帐号，是否覆盖？"),
                     QString(), bkYesNo) != mrYes)
             return false;
-        found.setAttribute(QStringLiteral("caption"), Caption);
-        found.setAttribute(QStringLiteral("pass"), Pass);
+        found.setAttribute(QStringLiteral("caption"), TUserData::StorableText(Caption));
+        found.setAttribute(QStringLiteral("pass"), TUserData::StorableText(Pass));
     }
     try {
         data.Save();
