@@ -37,7 +37,7 @@ private slots:
     void PickerChoosesGamesBelowSections();
     void ChooserReturnsTickedNamesInListOrder();
     void FavouritesTreeListsFoldersAndOpensShortcuts();
-    void GameKeptOnlyWhenTheFileIsWritten();
+    void NothingKeptUnlessTheFileIsWritten();
 };
 
 void TestSideWidgets::BarShowsOnlyWhenRowsOverflowAndFollowsTheTree() {
@@ -235,7 +235,7 @@ void TestSideWidgets::FavouritesTreeListsFoldersAndOpensShortcuts() {
     QCOMPARE(tree->topLevelItem(1)->text(0), QString("Added"));
 }
 
-void TestSideWidgets::GameKeptOnlyWhenTheFileIsWritten() {
+void TestSideWidgets::NothingKeptUnlessTheFileIsWritten() {
     QTemporaryDir dir;
     TUserData &data = UserData();
     data.Clear();
@@ -250,6 +250,10 @@ void TestSideWidgets::GameKeptOnlyWhenTheFileIsWritten() {
     QCOMPARE(calls.size(), 1); // the failure, and no success after it
     QCOMPARE(calls[0].Line1, QString("无法保存用户数据！"));
     QVERIFY(data.MyGamesFolder().childNodes().isEmpty());
+    TfrmTip::SetNextAnswer(1);
+    QVERIFY(!TfrmAddUser::StoreAccount("休闲游戏\\贪吃蛇\\", "abc", "主号", "p1"));
+    QCOMPARE(TfrmTip::TakeCalls().value(0).Line1, QString("无法保存用户数据！"));
+    QVERIFY(data.AccountsFolder().childNodes().isEmpty());
 
     // Once the file can be written, the same game is no duplicate.
     QDir(data.CurrentFile()).removeRecursively();
