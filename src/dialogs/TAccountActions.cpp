@@ -108,6 +108,7 @@ void TAccountActions::ProcessCapture(QWidget *owner, const QString &report,
     if (step == TCaptureSave::TStep::Drop)
         return;
     bool changed = false;
+    QDomElement stored;
     if (TCaptureSave::MarksRecent(login)) {
         TGameLists::AddToRecentGames(data, login.Location);
         if (recentChanged)
@@ -140,9 +141,11 @@ void TAccountActions::ProcessCapture(QWidget *owner, const QString &report,
         // A report handled while the prompt was open may have stored this account already.
         if (store && data.FindAccount(login.Location, login.User).isNull()) {
             TCaptureSave::Store(data, login, caption);
+            stored = data.FindAccount(login.Location, login.User);
             changed = true;
         }
     }
-    if (changed)
-        SaveUserData();
+    // An account the file did not take is not kept: the next log-in offers it again.
+    if (changed && !SaveUserData() && !stored.isNull())
+        stored.parentNode().removeChild(stored);
 }

@@ -410,6 +410,19 @@ private slots:
         TAccountActions::Import(nullptr);
         QCOMPARE(lines(), QStringList{QStringLiteral("提示:导入帐号失败！文件格式错误或已损坏！")});
 
+        // A captured login the file cannot take is not kept in the store either.
+        const QString file0 = data.CurrentFile();
+        data.SetCurrentFile(Dir() + QStringLiteral("capture-blocked"));
+        QDir().mkpath(data.CurrentFile()); // a folder where the file belongs
+        Settings().SaveForm = false;
+        TfrmTip::SetNextAnswer(1);
+        TAccountActions::ProcessCapture(
+            nullptr, QStringLiteral("G\\C\\\r\nxyz\r\npw\r\nT\r\n0\r\nu\r\np"), nullptr);
+        QCOMPARE(lines(), QStringList{QStringLiteral("提示:无法保存用户数据文件！")});
+        QVERIFY(data.FindAccount(QStringLiteral("G\\C\\"), QStringLiteral("xyz")).isNull());
+        Settings().SaveForm = true;
+        data.SetCurrentFile(file0);
+
         // Close action 0 deletes "user.dat" and clears the stored accounts of the current
         // user, in the file too.
         QFile userDat(Dir() + QStringLiteral("user.dat"));
