@@ -1,5 +1,9 @@
-// Load and save time of a user data file with many accounts.
+// Load and save time of a user data file with many accounts; with "import", the time of
+// importing the largest account files the reader accepts, against loading the same file.
 // Usage: bench_userdata [accounts=5000] [rounds=20]
+//        bench_userdata import
+#include "store/TAccountTransfer.h"
+#include "store/TBoundedXml.h"
 #include "store/TUserData.h"
 
 #include <QCoreApplication>
@@ -16,8 +20,58 @@ static double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// An export of accounts with location and user only, each of which an import makes five nodes.
+static QString ExportFile(const QString &dir, int accounts) {
+    TUserData source;
+    for (int i = 0; i < accounts; ++i) {
+        QDomElement item =
+            source.AppendAccount(QStringLiteral("角色扮演\\游戏%1\\").arg(i % 200),
+                                 QStringLiteral("user%1").arg(i), QString(), QString());
+        item.removeAttribute(QStringLiteral("caption"));
+        item.removeAttribute(QStringLiteral("pass"));
+    }
+    const QString file = dir + QStringLiteral("/export%1.dat").arg(accounts);
+    TAccountTransfer::Export(source, file);
+    return file;
+}
+
+static int ImportBench(const QString &dir) {
+    // The most accounts that still fit after the import, and the most the reader accepts in
+    // one file (three nodes each, under its node limit).
+    const int fits = int(TBoundedXml::MaxNodes / 5) - 10;
+    const int largest = int(TBoundedXml::MaxNodes / 3) - 10;
+    for (const int accounts : {fits, largest}) {
+        const QString file = ExportFile(dir, accounts);
+        QElapsedTimer t;
+        t.start();
+        TUserData plain;
+        plain.SetCurrentFile(file);
+        if (!plain.Load())
+            return 1;
+        const double load = t.nsecsElapsed() / 1e6;
+        TUserData store;
+        store.EnsureStructure();
+        store.SetCurrentFile(dir + QStringLiteral("/store%1.dat").arg(accounts));
+        t.restart();
+        const auto result = TAccountTransfer::Import(store, file, nullptr);
+        const double import = t.nsecsElapsed() / 1e6;
+        std::printf("import %d accounts (%lld bytes): %.0f ms, %s; loading the file: %.0f ms; "
+                    "ratio %.1f\n",
+                    accounts, static_cast<long long>(QFileInfo(file).size()), import,
+                    result == TAccountTransfer::TImport::Done       ? "done"
+                    : result == TAccountTransfer::TImport::TooLarge ? "refused, too large"
+                                                                    : "failed",
+                    load, import / load);
+    }
+    return 0;
+}
+
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "import") {
+        QTemporaryDir dir;
+        return ImportBench(dir.path());
+    }
     const int accounts = argc > 1 ? atoi(argv[1]) : 5000;
     const int rounds = argc > 2 ? atoi(argv[2]) : 20;
     QTemporaryDir dir;

@@ -76,6 +76,10 @@ void TAccountActions::Import(QWidget *owner) {
     case TAccountTransfer::TImport::SaveFailed:
         ShowTip(Notice, QStringLiteral("导入帐号失败！无法保存用户数据文件！"), QString(), bkOk);
         break;
+    case TAccountTransfer::TImport::TooLarge:
+        ShowTip(Notice, QStringLiteral("导入帐号失败！导入后帐号数据过多，游戏大厅将无法读取。"),
+                QStringLiteral("原有帐号未做任何改动。"), bkOk);
+        break;
     case TAccountTransfer::TImport::Done:
         ShowTip(Notice, QStringLiteral("您的帐号已成功导入到游戏大厅！"), QString(), bkOk);
         break;
@@ -104,6 +108,7 @@ void TAccountActions::ProcessCapture(QWidget *owner, const QString &report,
     if (step == TCaptureSave::TStep::Drop)
         return;
     bool changed = false;
+    QDomElement stored;
     if (TCaptureSave::MarksRecent(login)) {
         TGameLists::AddToRecentGames(data, login.Location);
         if (recentChanged)
@@ -136,9 +141,11 @@ void TAccountActions::ProcessCapture(QWidget *owner, const QString &report,
         // A report handled while the prompt was open may have stored this account already.
         if (store && data.FindAccount(login.Location, login.User).isNull()) {
             TCaptureSave::Store(data, login, caption);
+            stored = data.FindAccount(login.Location, login.User);
             changed = true;
         }
     }
-    if (changed)
-        SaveUserData();
+    // An account the file did not take is not kept: the next log-in offers it again.
+    if (changed && !SaveUserData() && !stored.isNull())
+        stored.parentNode().removeChild(stored);
 }

@@ -112,9 +112,16 @@ void TAccountPage::SaveItem(int id, const QString &caption, const QString &user,
     QDomElement item = FItems.value(id);
     if (item.isNull() || item.parentNode().isNull())
         return;
-    item.setAttribute(QStringLiteral("caption"), caption);
-    item.setAttribute(QStringLiteral("user"), user);
-    item.setAttribute(QStringLiteral("pass"), pass);
+    const auto update = [&item](const QString &name, const QString &shown) {
+        // A one-line box shows a stored value without its line breaks: the same text means the
+        // box was left as it was, and the stored value (a working login) stays.
+        const QString stored = item.attribute(name);
+        if (shown != QString(stored).remove(QLatin1Char('\r')).remove(QLatin1Char('\n')))
+            item.setAttribute(name, TUserData::StorableText(shown));
+    };
+    update(QStringLiteral("caption"), caption);
+    update(QStringLiteral("user"), user);
+    update(QStringLiteral("pass"), pass);
     try {
         FData.Save();
     } catch (const EWriteError &e) {

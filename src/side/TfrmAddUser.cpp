@@ -172,18 +172,33 @@ bool TfrmAddUser::StoreAccount(const QString &Location, const QString &User, con
     TUserData &data = UserData();
     data.EnsureStructure();
     QDomElement found = data.FindAccount(Location, User);
+    QDomElement added;
+    const QString oldCaption = found.attribute(QStringLiteral("caption"));
+    const QString oldPass = found.attribute(QStringLiteral("pass"));
     if (found.isNull()) {
-        data.AppendAccount(Location, User, Caption, Pass);
+        added = data.AppendAccount(Location, User, Caption, Pass);
+        if (added.isNull()) {
+            ShowTip(QStringLiteral("提示"), QStringLiteral("无法保存用户数据！"),
+                    QStringLiteral("用户数据中没有存放帐号的位置。"), bkOk);
+            return false;
+        }
     } else {
         if (ShowTip(QStringLiteral("提示"), QStringLiteral("游戏大厅中有相同的帐号，是否覆盖？"),
                     QString(), bkYesNo) != mrYes)
             return false;
-        found.setAttribute(QStringLiteral("caption"), Caption);
-        found.setAttribute(QStringLiteral("pass"), Pass);
+        found.setAttribute(QStringLiteral("caption"), TUserData::StorableText(Caption));
+        found.setAttribute(QStringLiteral("pass"), TUserData::StorableText(Pass));
     }
     try {
         data.Save();
     } catch (const EWriteError &e) {
+        // Not kept: the store stays as its file has it (also one that would grow too large).
+        if (!added.isNull()) {
+            added.parentNode().removeChild(added);
+        } else {
+            found.setAttribute(QStringLiteral("caption"), oldCaption);
+            found.setAttribute(QStringLiteral("pass"), oldPass);
+        }
         ShowTip(QStringLiteral("提示"), QStringLiteral("无法保存用户数据！"), e.Message(), bkOk);
         return false;
     }

@@ -167,7 +167,7 @@ private:
     void Timer4Timer();
     void PopupMenuPopup();
     void SearchBoxFocusChange(bool focused);
-    void SaveUserData();
+    bool SaveUserData(); // false, with the notice shown, when the file was not written
     QString LocationOfNode(const TSideNode *node) const;
     void PublishState();
 

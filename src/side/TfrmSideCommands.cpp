@@ -328,11 +328,13 @@ void TfrmSide::InfoCommand(bool community) {
 
 // ---- User lists --------------------------------------------------------------------------
 
-void TfrmSide::SaveUserData() {
+bool TfrmSide::SaveUserData() {
     try {
         UserData().Save();
+        return true;
     } catch (const EWriteError &e) {
         ShowTip(QStringLiteral("提示"), QStringLiteral("无法保存用户数据！"), e.Message(), bkOk);
+        return false;
     }
 }
 
@@ -345,14 +347,20 @@ void TfrmSide::AddToMyGames(const QString &location, bool announce) {
                     QString(), bkOk);
         return;
     }
+    TSideNode *node = nullptr;
     if (TTreeView1 *tree = TreeOf(data.MyGamesFolder())) {
-        auto *node = new TSideNode;
+        node = new TSideNode;
         node->setText(0, entry.attribute(QStringLiteral("caption")));
         node->ImageIndex = 2;
         node->Element = entry;
         tree->addTopLevelItem(node);
     }
-    SaveUserData();
+    if (!SaveUserData()) {
+        // Not kept: the list stays as the file has it, and a later try is no duplicate.
+        delete node;
+        data.MyGamesFolder().removeChild(entry);
+        return;
+    }
     FPublish.start();
     if (announce)
         ShowTip(QStringLiteral("提示"),

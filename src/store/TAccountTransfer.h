@@ -2,6 +2,8 @@
 // Export and import of the game accounts, and clearing them when the program closes: the file
 // side, without dialogs. An export file has the format of a user data file.
 
+#include "store/TDataFile.h"
+
 #include <QString>
 
 #include <functional>
@@ -10,17 +12,19 @@ class TUserData;
 
 class TAccountTransfer {
 public:
-    // Larger files are no export of ours; reading them whole is refused.
-    static constexpr qint64 MaxImportSize = 64 * 1024 * 1024;
+    // Larger files are no export of ours (the reader refuses them too); reading them is refused.
+    static constexpr qint64 MaxImportSize = TDataFile::MaxSize;
 
     // Writes the whole document (password and game lists included) to path through a temporary
-    // file: on failure no file is left half-written and an existing one keeps its content.
+    // file, readable by the user only: on failure no file is left half-written and an existing
+    // one keeps its content.
     static bool Export(const TUserData &data, const QString &path);
 
-    enum class TImport { Done, Unreadable, SaveFailed };
+    enum class TImport { Done, Unreadable, SaveFailed, TooLarge };
     // Takes "caption" and "pass" of every account of the file into data; askOverwrite is asked
     // for each account already stored and false skips it. "ubox", "pbox" and the game lists of
-    // the file are not taken. Then saves data. Unless Done, data is as it was before.
+    // the file are not taken. Then saves data. TooLarge: the store would have grown past what
+    // the reader accepts. Unless Done, data is as it was before.
     static TImport Import(TUserData &data, const QString &path,
                           const std::function<bool()> &askOverwrite);
 

@@ -31,7 +31,9 @@ TCaptureSave::TStep TCaptureSave::Decide(const QString &report, const TUserData 
 void TCaptureSave::Store(TUserData &data, const TCapturedLogin &login, const QString &caption) {
     QDomElement item =
         data.AppendAccount(login.Location, login.User, caption, login.Pass, login.UBox, login.PBox);
+    if (item.isNull())
+        return;
     // A captured login keeps its form's field names, empty ones too.
-    item.setAttribute(QStringLiteral("ubox"), login.UBox);
-    item.setAttribute(QStringLiteral("pbox"), login.PBox);
+    item.setAttribute(QStringLiteral("ubox"), TUserData::StorableText(login.UBox));
+    item.setAttribute(QStringLiteral("pbox"), TUserData::StorableText(login.PBox));
 }

@@ -1,6 +1,7 @@
 #include "store/TUserData.h"
 
 #include "platform/AnsiCodePage.h"
+#include "store/EStoreTooLarge.h"
 #include "store/EWriteError.h"
 #include "store/ScrambleText.h"
 #include "store/TBoundedXml.h"
@@ -60,10 +61,26 @@ QDomElement TUserData::RecentFolder() const {
 
 namespace {
 
+// Whether XML 1.0 can hold the character at i (a surrogate pair counts as one, at its first half).
+// The reader refuses the others raw and as character references alike.
+bool XmlChar(const QString &text, qsizetype i) {
+    const char16_t c = text.at(i).unicode();
+    if (c < 0x20)
+        return c == '\t' || c == '\n' || c == '\r';
+    if (QChar::isHighSurrogate(c))
+        return i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+    if (QChar::isLowSurrogate(c))
+        return i > 0 && text.at(i - 1).isHighSurrogate();
+    return c != 0xFFFE && c != 0xFFFF;
+}
+
 QString Escape(const QString &text, bool attribute) {
     QString out;
     out.reserve(text.size());
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (!XmlChar(text, i))
+            continue; // written, it would make the whole file unreadable
         switch (c.unicode()) {
         case '&':
             out += QLatin1String("&amp;");
@@ -107,10 +124,6 @@ void Serialise(const QDomNode &node, QString &out) {
         out += Escape(node.nodeValue(), false);
         return;
     }
-    if (node.isComment()) {
-        out += QLatin1String("<!--") + node.nodeValue() + QLatin1String("-->");
-        return;
-    }
     if (!node.isElement())
         return;
     const QDomElement e = node.toElement();
@@ -136,7 +149,59 @@ void Serialise(const QDomNode &node, QString &out) {
     out += QLatin1String("</") + e.tagName() + QLatin1Char('>');
 }
 
+// Comments and processing instructions hold nothing the program reads, but at a place that
+// is addressed by position they would stand where a folder belongs: they are dropped on
+// reading. The declaration, the document's first node, stays.
+void DropComments(QDomNode parent) {
+    QDomNode n = parent.firstChild();
+    while (!n.isNull()) {
+        const QDomNode next = n.nextSibling();
+        if (n.isComment() || (n.isProcessingInstruction() &&
+                              (!parent.isDocument() || !n.previousSibling().isNull())))
+            parent.removeChild(n);
+        else if (n.isElement())
+            DropComments(n);
+        n = next;
+    }
+}
+
+// The first count children of parent, where present, are elements.
+bool LeadingElements(const QDomNode &parent, int count) {
+    QDomNode n = parent.firstChild();
+    for (int i = 0; i < count && !n.isNull(); ++i, n = n.nextSibling())
+        if (!n.isElement())
+            return false;
+    return true;
+}
+
+// Whether a parsed document has the shape the program addresses by position: the declaration,
+// then the root; the root's two folders and the two lists, where present, are elements. Other
+// text there would have the program look for folders that are not there.
+bool UsableShape(const QDomDocument &doc) {
+    const QDomNode first = doc.firstChild();
+    if (!first.isProcessingInstruction() || first.nodeName() != QLatin1String("xml"))
+        return false; // no declaration: one top node, no user data
+    const QDomNode root = first.nextSibling();
+    if (!root.isElement() || !LeadingElements(root, 2))
+        return false;
+    const QDomNode lists = root.firstChild().nextSibling();
+    return lists.isNull() || LeadingElements(lists, 2);
+}
+
 } // namespace
+
+QString TUserData::StorableText(const QString &text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (XmlChar(text, i))
+            continue;
+        QString out = text.left(i);
+        for (++i; i < text.size(); ++i)
+            if (XmlChar(text, i))
+                out += text.at(i);
+        return out;
+    }
+    return text;
+}
 
 QString TUserData::ToXml() const {
     // The declaration on a line of its own, then the root without added whitespace.
@@ -151,13 +216,16 @@ QByteArray TUserData::ToFileBytes() const {
 
 bool TUserData::FromFileBytes(const QByteArray &bytes) {
     QDomDocument doc;
-    if (bytes.size() > TDataFile::MaxSize ||
-        !TBoundedXml::Parse(UnicodeFromAnsi(ScrambleText(bytes)), doc)) {
-        FDoc = QDomDocument(); // no usable root, as after any failed load
-        return false;
+    if (bytes.size() <= TDataFile::MaxSize &&
+        TBoundedXml::Parse(UnicodeFromAnsi(ScrambleText(bytes)), doc)) {
+        DropComments(doc);
+        if (UsableShape(doc)) {
+            FDoc = doc;
+            return true;
+        }
     }
-    FDoc = doc;
-    return true;
+    FDoc = QDomDocument(); // no usable root, as after any failed load
+    return false;
 }
 
 bool TUserData::Load() {
@@ -180,6 +248,11 @@ void TUserData::Save() const {
     // user's file (perhaps one that only failed to load) with an empty one.
     if (IsEmpty() || Root().isNull())
         return;
+    // A store the reader would refuse is never written: at the next start it would be lost.
+    const QString xml = ToXml();
+    const QByteArray bytes = ScrambleText(AnsiFromUnicode(xml, TUnmappable::XmlReference));
+    if (bytes.size() > TDataFile::MaxSize || !TBoundedXml::WithinLimits(xml))
+        throw EStoreTooLarge();
     const QString failure = QStringLiteral("Unable to write to %1").arg(FCurrentFile);
     QDir().mkpath(QFileInfo(FCurrentFile).absolutePath());
     if (FUnreadableFile == FCurrentFile) {
@@ -190,11 +263,13 @@ void TUserData::Save() const {
             throw EWriteError(failure);
         FUnreadableFile.clear();
     }
-    if (!TDataFile::WritePrivate(FCurrentFile, ToFileBytes()))
+    if (!TDataFile::WritePrivate(FCurrentFile, bytes))
         throw EWriteError(failure);
 }
 
-QDomElement TUserData::FindAccount(const QString &location, const QString &user) const {
+QDomElement TUserData::FindAccount(const QString &rawLocation, const QString &rawUser) const {
+    // Stored as it is kept, so a value that lost a character on its way in is still found.
+    const QString location = StorableText(rawLocation), user = StorableText(rawUser);
     for (QDomNode n = AccountsFolder().firstChild(); !n.isNull(); n = n.nextSibling()) {
         const QDomElement e = n.toElement();
         if (e.tagName() == QLatin1String("item") &&
@@ -209,16 +284,19 @@ QDomElement TUserData::AppendAccount(const QString &location, const QString &use
                                      const QString &caption, const QString &pass,
                                      const QString &ubox, const QString &pbox) {
     EnsureStructure();
+    QDomElement accounts = AccountsFolder();
+    if (accounts.isNull())
+        return QDomElement();
     QDomElement item = FDoc.createElement(QStringLiteral("item"));
-    item.setAttribute(QStringLiteral("location"), location);
-    item.setAttribute(QStringLiteral("user"), user);
-    item.setAttribute(QStringLiteral("caption"), caption);
-    item.setAttribute(QStringLiteral("pass"), pass);
+    item.setAttribute(QStringLiteral("location"), StorableText(location));
+    item.setAttribute(QStringLiteral("user"), StorableText(user));
+    item.setAttribute(QStringLiteral("caption"), StorableText(caption));
+    item.setAttribute(QStringLiteral("pass"), StorableText(pass));
     if (!ubox.isEmpty())
-        item.setAttribute(QStringLiteral("ubox"), ubox);
+        item.setAttribute(QStringLiteral("ubox"), StorableText(ubox));
     if (!pbox.isEmpty())
-        item.setAttribute(QStringLiteral("pbox"), pbox);
-    AccountsFolder().appendChild(item);
+        item.setAttribute(QStringLiteral("pbox"), StorableText(pbox));
+    accounts.appendChild(item);
     return item;
 }
 
@@ -228,11 +306,16 @@ void TUserData::EnsureStructure() {
             Clear();
         FDoc.appendChild(FDoc.createElement(QStringLiteral("folder")));
     }
-    // A document loaded from an older or damaged file may lack some folders.
+    // A document loaded from an older or damaged file may lack some folders. One whose folder
+    // places hold something else is left alone (loading refuses those).
     QDomElement root = Root();
+    if (root.isNull())
+        return;
     while (root.childNodes().count() < 2)
         root.appendChild(FDoc.createElement(QStringLiteral("folder")));
     QDomElement lists = ListsFolder();
+    if (lists.isNull())
+        return;
     while (lists.childNodes().count() < 2)
         lists.appendChild(FDoc.createElement(QStringLiteral("folder")));
 }

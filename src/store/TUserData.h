@@ -24,14 +24,16 @@ public:
     void SetCurrentFile(const QString &path) { FCurrentFile = path; }
 
     // Reads the current user file when it exists: true also when it does not (document kept);
-    // false when it does not parse, or is too large or nested too deep to be a real user file
-    // (the document is then empty). The file is never written here.
+    // false when it does not parse, is too large or nested too deep to be a real user file, or
+    // lacks the declaration or holds other text where the root or a folder belongs (the document
+    // is then empty). Comments are dropped. The file is never written here.
     bool Load();
     // Writes the current user file when one is set: to a temporary file beside it, readable by
     // the user only and flushed to disk, renamed over the old one, so an interrupted save leaves
     // the old file whole. A document without root is
     // never written. A file that failed to load is first kept as "<file>.bad" before the first
-    // save replaces it. Throws EWriteError.
+    // save replaces it. Throws EWriteError, EStoreTooLarge (a kind of it) for a document that
+    // would be over the reader's size or node limit; the file is then untouched.
     void Save() const;
 
     // Serialised XML text and its file bytes (GBK, scrambled), for exports and tests.
@@ -46,11 +48,17 @@ public:
     QDomElement RecentFolder() const;
 
     QDomElement FindAccount(const QString &location, const QString &user) const;
+    // Null, nothing added, when the document has no accounts folder.
     QDomElement AppendAccount(const QString &location, const QString &user, const QString &caption,
                               const QString &pass, const QString &ubox = QString(),
                               const QString &pbox = QString());
     // When empty: the root with its two folders and the two list folders (no password).
     void EnsureStructure();
+
+    // text without the characters an XML file cannot hold (controls other than tab, line feed
+    // and carriage return, U+FFFE, U+FFFF, halves of surrogate pairs): what a value is kept as.
+    // The writer drops them too, so that a file always reads back.
+    static QString StorableText(const QString &text);
 
     // The program directory ends with "/".
     static QString UserFile(const QString &programDir, const QString &userName);

@@ -23,9 +23,14 @@ bool TUsers::IsValidName(const QString &name) {
     return true;
 }
 
-TLoginResult TUsers::CheckLogin(TUserData &data, const QString &name, const QString &password,
-                                const QString &confirmation, bool newUser,
-                                TSettings *settings) const {
+TLoginResult TUsers::CheckLogin(TUserData &data, const QString &typedName,
+                                const QString &typedPassword, const QString &confirmation,
+                                bool newUser, TSettings *settings) const {
+    // The settings file keeps "login" without its outer blanks: a name with them would not be
+    // found again at the next start.
+    const QString name = typedName.trimmed();
+    // As the file keeps it (no control characters), so that the next log-in compares alike.
+    const QString password = TUserData::StorableText(typedPassword);
     TLoginResult result;
     data.Clear();
     if (name.isEmpty()) {
@@ -53,7 +58,7 @@ TLoginResult TUsers::CheckLogin(TUserData &data, const QString &name, const QStr
             return result;
         }
     } else if (newUser) {
-        if (password != confirmation) {
+        if (typedPassword != confirmation) {
             result.Message = QStringLiteral("两次输入密码不一致！");
             return result;
         }

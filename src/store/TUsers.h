@@ -27,7 +27,8 @@ public:
     // The log-in check. Empties the document, points its current file at the user's file, and
     // loads an existing user or creates a new one (new-user mode with matching passwords). On
     // success writes "General"/"login" into settings when given. A user file that exists but
-    // holds no readable user data is refused and left exactly as it is.
+    // holds no readable user data is refused and left exactly as it is. The name counts without
+    // its leading and trailing blanks.
     TLoginResult CheckLogin(TUserData &data, const QString &name, const QString &password,
                             const QString &confirmation, bool newUser,
                             TSettings *settings = nullptr) const;

@@ -203,6 +203,45 @@ private slots:
         form.grab().save(ScreenshotPath(QStringLiteral("options_accounts.png")));
     }
 
+    void saveWithoutEditingKeepsLineBreaks() {
+        TUserData data;
+        data.SetCurrentFile(Dir() + QStringLiteral("userdata/breaks.dat"));
+        data.AppendAccount(QStringLiteral("G\\4\\"), QStringLiteral("u4\nline"),
+                           QStringLiteral("标题\r\n4"), QStringLiteral("p4\r\n"));
+        data.Save();
+        TfrmOptions form(nullptr, &data);
+        form.show();
+        QSignalSpy ready(form.WebBrowser1, &TAccountPage::TableReady);
+        form.ShowPage(TfrmOptions::PageAccounts);
+        QVERIFY(ready.wait(20000) || !ready.isEmpty());
+        QTRY_VERIFY(Eval(form.WebBrowser1, QStringLiteral("host !== null")).toBool());
+        // The boxes show the values without their line breaks; "保存" as they are changes
+        // nothing, an edited box is taken.
+        const QString open = QStringLiteral(
+            "document.getElementById('table').rows[0].firstChild.firstChild.click()");
+        const QString save = QStringLiteral("document.getElementById('table').rows[1]"
+                                            ".getElementsByTagName('a')[1].click()");
+        Eval(form.WebBrowser1, open);
+        QSignalSpy saved(form.WebBrowser1, &TAccountPage::ItemSaved);
+        Eval(form.WebBrowser1, save);
+        QVERIFY(saved.wait(10000) || !saved.isEmpty());
+        TUserData after = Reread(data.CurrentFile());
+        QDomElement item = after.FindAccount(QStringLiteral("G\\4\\"), QStringLiteral("u4\nline"));
+        QVERIFY(!item.isNull());
+        QCOMPARE(item.attribute(QStringLiteral("pass")), QStringLiteral("p4\r\n"));
+        QCOMPARE(item.attribute(QStringLiteral("caption")), QStringLiteral("标题\r\n4"));
+
+        Eval(form.WebBrowser1, open);
+        Eval(form.WebBrowser1, QStringLiteral("document.getElementById('table').rows[1]"
+                                              ".getElementsByTagName('input')[2].value='p5'"));
+        Eval(form.WebBrowser1, save);
+        QTRY_COMPARE(saved.size(), 2);
+        after = Reread(data.CurrentFile());
+        item = after.FindAccount(QStringLiteral("G\\4\\"), QStringLiteral("u4\nline"));
+        QCOMPARE(item.attribute(QStringLiteral("pass")), QStringLiteral("p5"));
+        QCOMPARE(item.attribute(QStringLiteral("caption")), QStringLiteral("标题\r\n4"));
+    }
+
     void okStoresOnlyLoadedPages() {
         Settings().WriteBool(TKey::CheckUpdate, true);
         QFile::remove(Settings().FileName());
@@ -370,6 +409,19 @@ private slots:
         TfrmTip::SetNextAnswer(1);
         TAccountActions::Import(nullptr);
         QCOMPARE(lines(), QStringList{QStringLiteral("提示:导入帐号失败！文件格式错误或已损坏！")});
+
+        // A captured login the file cannot take is not kept in the store either.
+        const QString file0 = data.CurrentFile();
+        data.SetCurrentFile(Dir() + QStringLiteral("capture-blocked"));
+        QDir().mkpath(data.CurrentFile()); // a folder where the file belongs
+        Settings().SaveForm = false;
+        TfrmTip::SetNextAnswer(1);
+        TAccountActions::ProcessCapture(
+            nullptr, QStringLiteral("G\\C\\\r\nxyz\r\npw\r\nT\r\n0\r\nu\r\np"), nullptr);
+        QCOMPARE(lines(), QStringList{QStringLiteral("提示:无法保存用户数据文件！")});
+        QVERIFY(data.FindAccount(QStringLiteral("G\\C\\"), QStringLiteral("xyz")).isNull());
+        Settings().SaveForm = true;
+        data.SetCurrentFile(file0);
 
         // Close action 0 deletes "user.dat" and clears the stored accounts of the current
         // user, in the file too.

@@ -37,6 +37,7 @@ private slots:
     void PickerChoosesGamesBelowSections();
     void ChooserReturnsTickedNamesInListOrder();
     void FavouritesTreeListsFoldersAndOpensShortcuts();
+    void NothingKeptUnlessTheFileIsWritten();
 };
 
 void TestSideWidgets::BarShowsOnlyWhenRowsOverflowAndFollowsTheTree() {
@@ -232,6 +233,39 @@ void TestSideWidgets::FavouritesTreeListsFoldersAndOpensShortcuts() {
     side.RefreshFavourites();
     QCOMPARE(tree->topLevelItemCount(), 3);
     QCOMPARE(tree->topLevelItem(1)->text(0), QString("Added"));
+}
+
+void TestSideWidgets::NothingKeptUnlessTheFileIsWritten() {
+    QTemporaryDir dir;
+    TUserData &data = UserData();
+    data.Clear();
+    data.SetCurrentFile(dir.path() + "/blocked.dat");
+    QDir().mkpath(data.CurrentFile()); // a folder where the file belongs: every save fails
+    data.EnsureStructure();
+    TfrmSide side(nullptr, TfrmSide::THost());
+    TfrmTip::TakeCalls();
+    TfrmTip::SetNextAnswer(1);
+    side.AddToMyGames("休闲游戏\\贪吃蛇\\", true);
+    QList<TTipCall> calls = TfrmTip::TakeCalls();
+    QCOMPARE(calls.size(), 1); // the failure, and no success after it
+    QCOMPARE(calls[0].Line1, QString("无法保存用户数据！"));
+    QVERIFY(data.MyGamesFolder().childNodes().isEmpty());
+    TfrmTip::SetNextAnswer(1);
+    QVERIFY(!TfrmAddUser::StoreAccount("休闲游戏\\贪吃蛇\\", "abc", "主号", "p1"));
+    QCOMPARE(TfrmTip::TakeCalls().value(0).Line1, QString("无法保存用户数据！"));
+    QVERIFY(data.AccountsFolder().childNodes().isEmpty());
+
+    // Once the file can be written, the same game is no duplicate.
+    QDir(data.CurrentFile()).removeRecursively();
+    TfrmTip::SetNextAnswer(1);
+    side.AddToMyGames("休闲游戏\\贪吃蛇\\", true);
+    calls = TfrmTip::TakeCalls();
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls[0].Line1, QString("收藏 贪吃蛇 成功!"));
+    TUserData saved;
+    saved.SetCurrentFile(data.CurrentFile());
+    QVERIFY(saved.Load());
+    QCOMPARE(saved.MyGamesFolder().childNodes().count(), 1);
 }
 
 QTEST_MAIN(TestSideWidgets)

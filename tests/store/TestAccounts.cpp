@@ -5,6 +5,7 @@
 #include "store/ScrambleText.h"
 #include "store/TAccountTransfer.h"
 #include "store/TCaptureSave.h"
+#include "store/TDataFile.h"
 #include "store/TSettings.h"
 #include "store/TUserData.h"
 #include "store/TUsers.h"
@@ -52,6 +53,7 @@ private slots:
     void userList();
     void importAnswersYesAndNo();
     void exportImportRoundTripAndFailures();
+    void importNeverMakesTheStoreUnreadable();
     void closeActionClearsAccounts();
     void captureDecisions_data();
     void captureDecisions();
@@ -99,6 +101,13 @@ void TestAccounts::logInCheck() {
     QVERIFY(users.CheckLogin(d, "alice", "pw", "", false, &settings).Ok());
     QCOMPARE(d.FindAccount("G\\Snake\\", "abc").attribute("pass"), QString("p1"));
     QCOMPARE(settings.ReadString(TKey::Login), QString("alice"));
+
+    // Blanks around a name are not part of it: the name the settings give back finds the file.
+    QVERIFY(users.CheckLogin(d, QStringLiteral(" 李四\u3000"), "pw", "pw", true, &settings).Ok());
+    QCOMPARE(settings.ReadString(TKey::Login), QStringLiteral("李四"));
+    QVERIFY(QFile::exists(TUserData::UserFile(Dir(), QStringLiteral("李四"))));
+    QVERIFY(users.CheckLogin(d, settings.ReadString(TKey::Login), "pw", "", false).Ok());
+    QCOMPARE(users.CheckLogin(d, "  ", "pw", "pw", true).Message, QString("请输入用户名！"));
 
     TUsers::CancelLogin(d);
     QVERIFY(d.CurrentFile().isEmpty());
@@ -192,6 +201,9 @@ void TestAccounts::exportImportRoundTripAndFailures() {
     d.AppendAccount("G\\2048\\", "two", "t", "p2");
     const QString file = Dir() + "roundtrip.dat";
     QVERIFY(TAccountTransfer::Export(d, file));
+    // Every password is in it: for the user only.
+    QCOMPARE(QFile::permissions(file) & ~(QFile::ReadUser | QFile::WriteUser),
+             QFile::ReadOwner | QFile::WriteOwner);
     // The export holds the whole document, scrambled as a user data file.
     TUserData copy;
     QVERIFY(copy.FromFileBytes(ReadRaw(file)));
@@ -229,6 +241,74 @@ void TestAccounts::exportImportRoundTripAndFailures() {
     QCOMPARE(TAccountTransfer::Import(target, Dir() + "other.dat", nullptr),
              TAccountTransfer::TImport::SaveFailed);
     QCOMPARE(target.ToXml(), before);
+}
+
+void TestAccounts::importNeverMakesTheStoreUnreadable() {
+    TUserData d;
+    d.SetCurrentFile(Dir() + "grow.dat");
+    d.AppendAccount("G\\Snake\\", "abc", "主号", "old");
+    d.Save();
+    const auto exportOf = [this](const QString &name, int accounts, int valueSize) {
+        TUserData source;
+        for (int i = 0; i < accounts; ++i) {
+            QDomElement item =
+                source.AppendAccount(QString("G\\%1\\").arg(i % 100), QString("u%1").arg(i),
+                                     QString(valueSize, 'c'), QString(valueSize, 'p'));
+            if (valueSize == 0) { // location and user only
+                item.removeAttribute("caption");
+                item.removeAttribute("pass");
+            }
+        }
+        const QString file = Dir() + name;
+        TAccountTransfer::Export(source, file);
+        return file;
+    };
+
+    // Two files of 9 MB: the first fits, the second would take the store past 16 MB. It is
+    // refused, the store stays as it was, in memory (an existing account changed by it too) and
+    // in the file, and the file still reads.
+    const int half = int(TDataFile::MaxSize * 9 / 32);
+    QCOMPARE(TAccountTransfer::Import(d, exportOf("big1.dat", 1, half), nullptr),
+             TAccountTransfer::TImport::Done);
+    const QString before = d.ToXml();
+    const QByteArray saved = ReadRaw(d.CurrentFile());
+    TUserData second;
+    second.AppendAccount("G\\Snake\\", "abc", QString(half, 'x'), QString(half, 'y'));
+    second.AppendAccount("G\\Snake\\", "new", "t", "p");
+    QVERIFY(TAccountTransfer::Export(second, Dir() + "big2.dat"));
+    QCOMPARE(TAccountTransfer::Import(d, Dir() + "big2.dat", nullptr),
+             TAccountTransfer::TImport::TooLarge);
+    QCOMPARE(d.ToXml(), before);
+    QCOMPARE(ReadRaw(d.CurrentFile()), saved);
+    TUserData reread;
+    reread.SetCurrentFile(d.CurrentFile());
+    QVERIFY(reread.Load());
+    QCOMPARE(reread.FindAccount("G\\Snake\\", "abc").attribute("pass"), QString("old"));
+
+    // Many accounts: an import takes them in one pass (a search per account took minutes), and
+    // one whose accounts would take the store past the node limit is refused.
+    TUserData many;
+    many.SetCurrentFile(Dir() + "many.dat");
+    many.AppendAccount("G\\7\\", "u7", "stored", "kept");
+    many.Save();
+    const QString fits = exportOf("40000.dat", 40000, 0);
+    int asked = 0;
+    QCOMPARE(TAccountTransfer::Import(many, fits, [&]() { return ++asked, false; }),
+             TAccountTransfer::TImport::Done);
+    QCOMPARE(asked, 1);
+    QCOMPARE(many.AccountsFolder().childNodes().count(), 40000);
+    QCOMPARE(many.FindAccount("G\\7\\", "u7").attribute("pass"), QString("kept"));
+    QVERIFY(many.FindAccount("G\\99\\", "u39999").hasAttribute("pass"));
+    QCOMPARE(TAccountTransfer::Import(many, fits, [&]() { return ++asked, true; }),
+             TAccountTransfer::TImport::Done);
+    QCOMPARE(asked, 40001);
+    QCOMPARE(many.AccountsFolder().childNodes().count(), 40000);
+    const QByteArray manySaved = ReadRaw(many.CurrentFile());
+    const QString manyBefore = many.ToXml();
+    QCOMPARE(TAccountTransfer::Import(many, exportOf("60000.dat", 60000, 0), nullptr),
+             TAccountTransfer::TImport::TooLarge);
+    QCOMPARE(many.ToXml(), manyBefore);
+    QCOMPARE(ReadRaw(many.CurrentFile()), manySaved);
 }
 
 void TestAccounts::closeActionClearsAccounts() {

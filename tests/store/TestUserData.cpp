@@ -2,6 +2,7 @@
 #include "store/ScrambleText.h"
 #include "store/TDataFile.h"
 #include "store/TUserData.h"
+#include "store/TUsers.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +24,8 @@ private slots:
     void CharactersOutsideGbkSurvive();
     void DeepOrOversizedFileIsRefusedAndKept();
     void SavedFileIsForTheUserOnly();
+    void OtherNodesWhereFoldersBelongOpenOrAreKept();
+    void ControlCharactersNeverMakeTheFileUnreadable();
 
 private:
     static void WriteRaw(const QString &path, const QByteArray &bytes) {
@@ -103,8 +106,8 @@ void TestUserData::FileFormatIsScrambledGbkWithDeclaration() {
 
 void TestUserData::FileWithoutDeclarationHoldsNoUserData() {
     TUserData d;
-    QVERIFY(d.FromFileBytes(ScrambleText("<folder><folder/><folder/></folder>")));
-    QVERIFY(d.IsEmpty()); // one top node only
+    QVERIFY(!d.FromFileBytes(ScrambleText("<folder><folder/><folder/></folder>")));
+    QVERIFY(d.IsEmpty()); // one top node only: refused like a damaged file
     QVERIFY(d.Root().isNull());
     QVERIFY(d.FindAccount("a", "b").isNull());
 }
@@ -247,6 +250,91 @@ void TestUserData::SavedFileIsForTheUserOnly() {
         QCOMPARE(e.Root().attribute("password"), QString("secret"));
     }
     QCOMPARE(QDir(dir.filePath("userdata")).entryList(QDir::Files).size(), 2); // no leftovers
+}
+
+void TestUserData::OtherNodesWhereFoldersBelongOpenOrAreKept() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("userdata/mixed.dat");
+    // Comments and processing instructions where the root and the folders belong: the file
+    // opens with its accounts, and an added account lands in the accounts folder.
+    WriteRaw(file, ScrambleText("<?xml version=\"1.0\"?>\r\n<!--note--><?app x?><folder "
+                                "password=\"pw\"><!--a--><folder><!--b--><item location=\"g\\\" "
+                                "user=\"u\" caption=\"c\" pass=\"p\"/></folder><?pi?><folder>"
+                                "<!--c--><folder/><!--d--><folder/></folder></folder><!--end-->"));
+    TUserData d;
+    d.SetCurrentFile(file);
+    QVERIFY(d.Load());
+    d.EnsureStructure();
+    QCOMPARE(d.Root().attribute("password"), QString("pw"));
+    QVERIFY(!d.AppendAccount("h\\", "v", "c2", "p2").isNull());
+    d.Save();
+    TUserData e;
+    e.SetCurrentFile(file);
+    QVERIFY(e.Load());
+    QCOMPARE(e.FindAccount("g\\", "u").attribute("pass"), QString("p"));
+    QCOMPARE(e.FindAccount("h\\", "v").attribute("pass"), QString("p2"));
+    QCOMPARE(e.AccountsFolder().childNodes().count(), 2);
+    QCOMPARE(e.ListsFolder().childNodes().count(), 2);
+    QVERIFY(e.MyGamesFolder().childNodes().isEmpty());
+
+    // Text where a folder belongs, or no declaration at all (only the root at the top): refused
+    // as damaged, kept as it is, and kept aside before the first save writes a new store.
+    const QByteArray declaration = "<?xml version=\"1.0\"?>";
+    const QList<QByteArray> refused = {
+        ScrambleText(declaration + "<folder>text<folder/><folder/></folder>"),
+        ScrambleText(declaration + "<folder><folder/><![CDATA[x]]></folder>"),
+        ScrambleText(declaration + "<folder><folder/><folder>x<folder/></folder></folder>"),
+        ScrambleText("<folder><folder><item location=\"g\\\" user=\"u\" pass=\"p\"/></folder>"
+                     "<folder><folder/><folder/></folder></folder>"),
+    };
+    const QString programDir = dir.path() + "/";
+    for (const QByteArray &bytes : refused) {
+        const QString defaultFile = TUserData::DefaultUserFile(programDir);
+        QFile::remove(defaultFile + ".bad");
+        WriteRaw(defaultFile, bytes);
+        TUserData f;
+        f.SetCurrentFile(defaultFile);
+        QVERIFY(!f.Load());
+        QVERIFY(f.Root().isNull());
+        f.Save();
+        QCOMPARE(ReadRaw(defaultFile), bytes);
+        f.EnsureStructure();
+        QVERIFY(!f.AppendAccount("n\\", "new", "c", "p").isNull());
+        f.Save();
+        QCOMPARE(ReadRaw(defaultFile + ".bad"), bytes);
+        // A named user with such a file is refused at log-in, the file untouched.
+        WriteRaw(TUserData::UserFile(programDir, "kim"), bytes);
+        QVERIFY(TUsers(programDir).CheckLogin(f, "kim", "pw", "", false).Message.contains("损坏"));
+        QCOMPARE(ReadRaw(TUserData::UserFile(programDir, "kim")), bytes);
+    }
+}
+
+void TestUserData::ControlCharactersNeverMakeTheFileUnreadable() {
+    QTemporaryDir dir;
+    const QString programDir = dir.path() + "/";
+    const TUsers users(programDir);
+    TUserData d;
+    // A password a page's input could hold: the user is created with it and logs in again.
+    const QString password = QString("pw") + QChar(0x02) + "x";
+    QVERIFY(users.CheckLogin(d, "lee", password, password, true).Ok());
+    // Values a page could hand to a capture; tab, line feed and carriage return are kept.
+    const QString odd = QString("a") + QChar(0x01) + QChar(0x1F) + "\t\r\n" + QChar(0xFFFE) +
+                        QChar(0xFFFF) + QChar(0xD800) + "b" + QChar(0xDC00) + "\U0001F600";
+    const QString kept = "a\t\r\nb\U0001F600";
+    QCOMPARE(TUserData::StorableText(odd), kept);
+    QVERIFY(!d.AppendAccount("g\\", odd, odd, odd, odd, odd).isNull());
+    // Set without passing the store's own functions: the writer drops them too.
+    d.AppendAccount("h\\", "v", "c", "p").setAttribute("pass", odd);
+    d.MyGamesFolder().appendChild(d.Doc().createTextNode(odd));
+    QVERIFY(!d.FindAccount("g\\", odd).isNull());
+    d.Save();
+    QVERIFY(users.CheckLogin(d, "lee", password, "", false).Ok());
+    const QDomElement item = d.FindAccount("g\\", kept);
+    QVERIFY(!item.isNull());
+    QVERIFY(!d.FindAccount("g\\", odd).isNull()); // found by what a capture reports
+    for (const QString name : {"user", "caption", "pass", "ubox", "pbox"})
+        QCOMPARE(item.attribute(name), kept);
+    QCOMPARE(d.FindAccount("h\\", "v").attribute("pass"), kept);
 }
 
 QTEST_GUILESS_MAIN(TestUserData)
