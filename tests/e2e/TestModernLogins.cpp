@@ -56,6 +56,12 @@ quint64 FindTitled(const QString &title) {
         .toULongLong();
 }
 
+void Screenshot(const QString &name) {
+    const QString dir = TestSupport::BuildDir() + QStringLiteral("/screenshots");
+    QDir().mkpath(dir);
+    QProcess::execute(QStringLiteral("import"), {"-window", "root", dir + QLatin1Char('/') + name});
+}
+
 // An address as a server reads it: percent-decoded, "+" a blank.
 QString Decoded(QString text) {
     return QUrl::fromPercentEncoding(text.replace(u'+', u' ').toUtf8());
@@ -205,6 +211,7 @@ private slots:
         TUserData d;
         QVERIFY(Stored(d, "typed1").isNull()); // nothing before "确定"
         QTest::qWait(500);
+        Screenshot(QStringLiteral("e2e_vue_save_prompt.png"));
         // "以后不再询问" (the box after the title) ticked, then OK.
         Xdotool({"windowfocus", "--sync", QString::number(prompt)});
         Xdotool({"key", "Tab", "space", "Return"});
@@ -226,6 +233,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(TabLines().last().endsWith(QStringLiteral("星空消消乐 - 游戏中")),
                                  20000);
         QCOMPARE(AddressesHolding({"typed-pw 1", "typed-pw 2"}), QStringList());
+        Screenshot(QStringLiteral("e2e_vue_logged_in.png"));
     }
 };
 
