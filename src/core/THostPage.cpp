@@ -21,9 +21,7 @@ QWebEnginePage *THostPage::createWindow(WebWindowType) {
 }
 
 bool THostPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) {
-    if (OnBeforeNavigate)
-        OnBeforeNavigate(url, type, isMainFrame);
-    return true;
+    return !OnBeforeNavigate || OnBeforeNavigate(url, type, isMainFrame);
 }
 
 void THostPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &message, int,

@@ -17,7 +17,8 @@ public:
     // A page asks for a new window: the URL it asked for (often empty) and whether a click or
     // key of the user's opened it. Null refuses the window.
     std::function<QWebEnginePage *(const QUrl &url, bool userInitiated)> OnCreateWindow;
-    std::function<void(const QUrl &, NavigationType, bool isMainFrame)> OnBeforeNavigate;
+    // False refuses the navigation.
+    std::function<bool(const QUrl &, NavigationType, bool isMainFrame)> OnBeforeNavigate;
     // Only messages of the host's own injected script, which begin with the secret it was given.
     std::function<void(const QString &message)> OnScriptMessage;
     QString Secret;

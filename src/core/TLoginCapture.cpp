@@ -13,12 +13,25 @@ TLoginCapture::TLoginCapture(TScriptRunner &runner, QObject *parent)
         else
             Finish(false);
     });
+    FSettle.setSingleShot(true);
+    FSettle.setInterval(SubmitSettle);
+    connect(&FSettle, &QTimer::timeout, this, [this]() {
+        // A capture of a navigation under way takes the login up itself.
+        if (FActive || !FArmed || FStopped || FSubmitted.isEmpty())
+            return;
+        const QVariantMap login = FSubmitted;
+        FSubmitted.clear();
+        FSubmittedAge.invalidate();
+        FArmed = false;
+        emit Found(login);
+    });
 }
 
 void TLoginCapture::Stop() {
     FStopped = true;
     FActive = false;
     FReply.stop();
+    FSettle.stop();
 }
 
 void TLoginCapture::Start(bool fromCommand) {
@@ -90,8 +103,13 @@ void TLoginCapture::Finish(bool sent) {
 void TLoginCapture::ScriptMessage(const QJsonObject &m) {
     const QString ev = m.value(QStringLiteral("ev")).toString();
     if (ev == QLatin1String("snapshot")) {
+        // Disarmed, the login has been reported already (or is not wanted).
+        if (!FArmed)
+            return;
         FSubmitted = m.value(QStringLiteral("report")).toObject().toVariantMap();
         FSubmittedAge.start();
+        if (!FSubmitted.isEmpty())
+            FSettle.start();
         return;
     }
     if (ev != QLatin1String("capture"))

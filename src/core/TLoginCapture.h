@@ -3,6 +3,8 @@
 // (before the navigation that set it off replaces their documents); frames answer in any order
 // and the first in frame order that has a login wins. A capture set off by a navigation while
 // armed falls back on the login a form told the host as it went out, when that is recent.
+// While armed, a form submitted in any frame is reported by itself when no navigation follows
+// (pages that log in by script stay where they are); one login gives one report either way.
 
 #include "core/TScriptRunner.h"
 
@@ -19,6 +21,8 @@ public:
     static constexpr int FrameReplyTimeout = 500; // ms: a frame silent that long has nothing
     static constexpr int SubmittedLifetime =
         3000; // ms: a submitted login belongs to its navigation
+    // ms a submitted login waits for the navigation it may set off before it is reported alone
+    static constexpr int SubmitSettle = 250;
 
     explicit TLoginCapture(TScriptRunner &runner, QObject *parent = nullptr);
 
@@ -60,4 +64,5 @@ private:
     // when a capture started by that navigation finds the frame's document already replaced.
     QVariantMap FSubmitted;
     QElapsedTimer FSubmittedAge;
+    QTimer FSettle; // a submitted login that no navigation took up is reported when it fires
 };

@@ -56,7 +56,12 @@ bool TLoginFill::UrlHoldsPassword(const QString &url, const QString &password,
                                   const QString &gameUrl) {
     if (password.size() < 4 || gameUrl.contains(password))
         return false;
-    return url.contains(password) || QUrl::fromPercentEncoding(url.toUtf8()).contains(password);
+    if (url.contains(password) || QUrl::fromPercentEncoding(url.toUtf8()).contains(password))
+        return true;
+    // A form's query writes a blank as "+".
+    QByteArray plus = url.toUtf8();
+    plus.replace('+', ' ');
+    return QUrl::fromPercentEncoding(plus).contains(password);
 }
 
 TLoginFill::TLoginFill(TScriptRunner &runner, QObject *parent) : QObject(parent), FRunner(runner) {

@@ -70,9 +70,15 @@ TWBEmbedded::TWBEmbedded(const QString &startParameter, THostPage *page)
     FPage->OnCreateWindow = [this](const QUrl &, bool userInitiated) -> QWebEnginePage * {
         return CreatePopup(userInitiated);
     };
-    FPage->OnBeforeNavigate = [this](const QUrl &, QWebEnginePage::NavigationType, bool) {
+    FPage->OnBeforeNavigate = [this](const QUrl &url, QWebEnginePage::NavigationType, bool) {
+        // Whoever asks (a form by GET, a page's script), an address that holds the stored
+        // password is not opened, in the top document or in a frame.
+        if (TLoginFill::UrlHoldsPassword(url.toString(QUrl::FullyEncoded), FStoredPassword,
+                                         FGameUrl))
+            return false;
         if (FCapture.Armed())
             FCapture.Start(false);
+        return true;
     };
     FPage->OnScriptMessage = [this](const QString &json) { ScriptMessage(json); };
 
@@ -437,7 +443,9 @@ void TWBEmbedded::SendCaptureReport(const QVariantMap &login) {
     report.Location = GCommandLine.value(2);
     report.User = login.value(QStringLiteral("user")).toString();
     report.Password = login.value(QStringLiteral("pass")).toString();
-    report.Title = Win::GetWindowText(FHandle, MaxTextChars);
+    report.Title = login.contains(QStringLiteral("title"))
+                       ? login.value(QStringLiteral("title")).toString()
+                       : Win::GetWindowText(FHandle, MaxTextChars);
     report.UserBox = login.value(QStringLiteral("ubox")).toString();
     report.PasswordBox = login.value(QStringLiteral("pbox")).toString();
     QByteArray data = THostProtocol::CaptureReportData(report);
@@ -453,7 +461,17 @@ void TWBEmbedded::ScriptMessage(const QString &json) {
         DoNavigateComplete();
     } else if (ev == QLatin1String("probe") || ev == QLatin1String("fill")) {
         FFill.ScriptMessage(m);
-    } else if (ev == QLatin1String("capture") || ev == QLatin1String("snapshot")) {
+    } else if (ev == QLatin1String("capture")) {
         FCapture.ScriptMessage(m);
+    } else if (ev == QLatin1String("snapshot")) {
+        // The title of the page the login was typed into: one that logs in by script may
+        // retitle itself before the login is reported.
+        QJsonObject message = m;
+        QJsonObject login = m.value(QStringLiteral("report")).toObject();
+        if (!login.isEmpty()) {
+            login[QStringLiteral("title")] = Win::GetWindowText(FHandle, MaxTextChars);
+            message[QStringLiteral("report")] = login;
+        }
+        FCapture.ScriptMessage(message);
     }
 }

@@ -23,6 +23,21 @@
         return String(e.type || '').toLowerCase();
     }
 
+    // Boxes a user name, an e-mail address or a phone number is typed into (an INPUT without a
+    // type is a text box).
+    function isUserBox(type) {
+        return type === 'text' || type === 'email' || type === 'tel';
+    }
+
+    // Writes a value as typing does: through the platform's own setter, which libraries that
+    // wrap an input's value (React) cannot see past, then the events typing causes.
+    const valueSetter = Object.getOwnPropertyDescriptor(HTMLInputElement.prototype, 'value').set;
+    function typeInto(e, value) {
+        valueSetter.call(e, value);
+        e.dispatchEvent(new Event('input', { bubbles: true }));
+        e.dispatchEvent(new Event('change', { bubbles: true }));
+    }
+
     // The login of a form on its way out, told at once: a frame's document may be gone before
     // the host's capture question reaches it.
     function snapshot() {
@@ -31,18 +46,51 @@
             report({ ev: 'snapshot', report: login });
     }
 
-    function submitForm(form) {
-        snapshot();
-        // A control named "submit" shadows form.submit.
-        HTMLFormElement.prototype.submit.call(form);
+    const formMethod = Object.getOwnPropertyDescriptor(HTMLFormElement.prototype, 'method').get;
+    let filling = null; // the form the fill is submitting, while its submit event runs
+
+    // Submits as Enter in the form would: the page's submit handlers run and may keep the page.
+    // A stored password never goes into an address: a submission by GET that no handler of the
+    // page took over is cancelled. Returns whether the form was left to go.
+    function submitForm(form, submitter) {
+        const state = { form: form, submitter: submitter, cancelled: false };
+        filling = state;
+        try {
+            // Controls named "submit" or "method" shadow the form's own members.
+            if (submitter)
+                HTMLFormElement.prototype.requestSubmit.call(form, submitter);
+            else
+                HTMLFormElement.prototype.requestSubmit.call(form);
+        } finally {
+            filling = null;
+        }
+        return !state.cancelled;
+    }
+
+    function submitsByGet(form, submitter) {
+        const method = submitter && submitter.hasAttribute('formmethod')
+            ? String(submitter.formMethod) : String(formMethod.call(form));
+        return method.toLowerCase() === 'get';
     }
 
     window.addEventListener('submit', snapshot, true);
+    // After the page's own handlers (React listens at its root): whatever none of them stopped
+    // would go out by GET with the password in its address. A handler that stops the event
+    // before it gets here still meets the host, which opens no address holding the password.
+    window.addEventListener('submit', function (ev) {
+        const st = filling;
+        if (st && ev.target === st.form && !ev.defaultPrevented &&
+            submitsByGet(st.form, st.submitter)) {
+            ev.preventDefault();
+            st.cancelled = true;
+        }
+    }, false);
 
     // One document. st = {pass, user, check, ubox, pbox}; pass and user are emptied as they
     // are written. With dry set nothing is touched: the outcome says what a real run would do.
     function fill(doc, st, dry) {
         const out = { finished: false, wrote: false, acted: false };
+        let passBox = null;
         const inputs = inputsOf(doc);
         for (let i = inputs.length - 1; i >= 0; --i) {
             const e = inputs[i];
@@ -55,10 +103,11 @@
                 if (st.pbox && st.pbox !== (e.name || '') + (e.id || ''))
                     continue;
                 if (!dry)
-                    e.value = st.pass;
+                    typeInto(e, st.pass);
                 st.pass = '';
+                passBox = e;
                 out.wrote = true;
-            } else if (type === 'text') {
+            } else if (isUserBox(type)) {
                 if (st.pass) {
                     // The verification code must be typed by the user: give it the caret.
                     if (st.check && st.check === e.name) {
@@ -70,25 +119,31 @@
                 }
                 if (!(st.ubox && st.ubox !== e.name)) {
                     if (!dry)
-                        e.value = st.user;
+                        typeInto(e, st.user);
                     st.user = '';
                     out.wrote = true;
                 }
                 const form = e.form;
                 const count = form.elements.length;
+                // Kept on its page unsent, the filled form waits for the player at its password.
+                const submit = function (submitter) {
+                    if (!submitForm(form, submitter) && passBox)
+                        passBox.focus();
+                };
                 if (count === 2) {
                     out.acted = true;
                     if (!dry)
-                        submitForm(form);
+                        submit(null);
                 } else if (count === 3) {
                     const third = form.elements[2];
                     if (third && third.tagName === 'INPUT') {
                         out.acted = true;
                         if (!dry) {
-                            if (typeOf(third) === 'text')
+                            const kind = typeOf(third);
+                            if (kind === 'text')
                                 third.focus();
                             else
-                                submitForm(form);
+                                submit(kind === 'submit' || kind === 'image' ? third : null);
                         }
                     }
                 }
@@ -114,7 +169,7 @@
                     return null;
                 pass = e.value;
                 pbox = (e.name || '') + (e.id || '');
-            } else if (type === 'text' && pass !== null) {
+            } else if (isUserBox(type) && pass !== null) {
                 return { user: e.value, ubox: e.name || '', pass: pass, pbox: pbox };
             }
         }

@@ -174,6 +174,15 @@ private slots:
         QVERIFY(!TLoginFill::UrlHoldsPassword("http://g.example/", "s3cr3t", game));
     }
 
+    // A form sent by GET writes a blank as "+": the password is found there too.
+    void urlHoldsPasswordInFormQuery() {
+        const QString game = "http://g.example/";
+        QVERIFY(
+            TLoginFill::UrlHoldsPassword("http://g.example/l?u=a&p=my+pw%231", "my pw#1", game));
+        QVERIFY(TLoginFill::UrlHoldsPassword("http://g.example/l?p=%E5%AF%86+%E7%A0%81+1",
+                                             "密 码 1", game));
+    }
+
     // Frames answer in any order; the first in frame order with a login wins. Each frame is a
     // login, an empty map (no login) or "silent" (never answers).
     void captureTakesFirstFrameInOrder_data() {

@@ -239,6 +239,117 @@ private slots:
         QVERIFY(host->FillPassword().isEmpty());
     }
 
+    // Pages built on Vue 3 and React 18 that log in with fetch and stay, an e-mail box and a
+    // phone box: the stored login is typed in as a player would, submitted as Enter would and
+    // reported once; no request carries the password in its address.
+    void fillsModernLogin_data() {
+        QTest::addColumn<QString>("game");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<bool>("stays");
+        QTest::newRow("vue") << "vue" << QStringLiteral("玩家 v") << true;
+        QTest::newRow("react") << "react" << QStringLiteral("玩家 r") << true;
+        QTest::newRow("email") << "email" << QStringLiteral("p1@example.com") << false;
+        QTest::newRow("tel") << "tel" << QStringLiteral("13800138000") << false;
+    }
+    void fillsModernLogin() {
+        QFETCH(QString, game);
+        QFETCH(QString, user);
+        QFETCH(bool, stays);
+        ClearPortal();
+        Get(FBase + QStringLiteral("api/requests/clear"));
+        const QString url = FBase + QStringLiteral("games/%1/").arg(game);
+        const QString password = QStringLiteral("p+w &密 1");
+        FMain->ReplyBuilder = [&](const QString &) {
+            return LoginReply(url, QString(), user, password, QString(), QString());
+        };
+        TWBEmbedded *host = OpenHost(QStringLiteral("x\\\n") + user);
+        QTRY_COMPARE_WITH_TIMEOUT(Logins(FBase).size(), 1, 20000);
+        const QJsonObject login = Logins(FBase).at(0).toObject();
+        QCOMPARE(login.value("game").toString(), game);
+        QCOMPARE(login.value("user").toString(), user);
+        QCOMPARE(login.value("password").toString(), password);
+        QVERIFY(login.value("ok").toBool());
+        if (stays) {
+            QTRY_COMPARE_WITH_TIMEOUT(
+                Eval(host, "(document.getElementById('player') || {}).textContent").toString(),
+                user, 10000);
+            QCOMPARE(host->View()->url().toString(), url);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(host->View()->url().path().endsWith("/play"), 10000);
+        }
+        // One login, one report, also where the submission went on to another page.
+        QTRY_COMPARE_WITH_TIMEOUT(FMain->Reports().size(), 1, 10000);
+        QTest::qWait(1000);
+        QCOMPARE(FMain->Reports().size(), 1);
+        TCaptureReport r;
+        QVERIFY(THostProtocol::ParseCaptureReport(FMain->Reports()[0], r));
+        QCOMPARE(r.User, user);
+        QCOMPARE(r.Password, password);
+        const QByteArray requests = Get(FBase + QStringLiteral("api/requests"));
+        QVERIFY(!requests.isEmpty());
+        for (const QString &piece : {QStringLiteral("%E5%AF%86"), QStringLiteral("密"),
+                                     QStringLiteral("p%2Bw"), QStringLiteral("p+w")})
+            QVERIFY2(!QString::fromUtf8(requests).contains(piece), qPrintable(piece));
+    }
+
+    // A form that would send its fields in the address is filled but not sent: the caret waits
+    // in the password box, and pressing the button opens no address with the password either.
+    void getFormNeverSendsStoredPassword() {
+        ClearPortal();
+        Get(FBase + QStringLiteral("api/requests/clear"));
+        const QString url = FBase + QStringLiteral("login-get.html");
+        FMain->ReplyBuilder = [&](const QString &) {
+            return LoginReply(url, QString(), QStringLiteral("u1"), QStringLiteral("in-get-pw"),
+                              QString(), QString());
+        };
+        TWBEmbedded *host = OpenHost(QStringLiteral("x\\\nu1"));
+        QTRY_VERIFY_WITH_TIMEOUT(host->FillPassword().isEmpty(), 20000);
+        QCOMPARE(Eval(host, "document.getElementById('username').value").toString(), "u1");
+        QCOMPARE(Eval(host, "document.getElementById('pwd').value").toString(), "in-get-pw");
+        QTRY_COMPARE(Eval(host, "document.activeElement.id").toString(), QStringLiteral("pwd"));
+        Eval(host, "document.getElementById('go').click()");
+        QTest::qWait(1500);
+        QCOMPARE(host->View()->url().toString(), url);
+        QVERIFY(!Get(FBase + QStringLiteral("api/requests")).contains("in-get-pw"));
+        QCOMPARE(Logins(FBase).size(), 0);
+        // A password the player typed there goes as the page wants.
+        Eval(host, "document.getElementById('pwd').value = 'typed-pw'; "
+                   "document.getElementById('go').click()");
+        QTRY_COMPARE_WITH_TIMEOUT(Logins(FBase).size(), 1, 10000);
+    }
+
+    // A login typed into a page that logs in by script and stays is reported at its submission.
+    void capturesScriptLogin() {
+        ClearPortal();
+        const QString url = FBase + QStringLiteral("games/vue/");
+        FMain->ReplyBuilder = [&](const QString &) {
+            return LoginReply(url, QString(), QString(), QString(), QString(), QString());
+        };
+        TWBEmbedded *host = OpenHost(QStringLiteral("x\\"));
+        QTRY_VERIFY_WITH_TIMEOUT(Eval(host, "!!document.getElementById('user')").toBool(), 15000);
+        // Typing, then Enter, as the page's own world sees them.
+        Eval(host, "var set = Object.getOwnPropertyDescriptor(HTMLInputElement.prototype,"
+                   " 'value').set;"
+                   "[['user', 'typist'], ['pass', 'typed pw']].forEach(function (v) {"
+                   " var e = document.getElementById(v[0]); set.call(e, v[1]);"
+                   " e.dispatchEvent(new Event('input', {bubbles: true})); });"
+                   "document.getElementById('login').requestSubmit();");
+        QTRY_COMPARE_WITH_TIMEOUT(FMain->Reports().size(), 1, 10000);
+        TCaptureReport r;
+        QVERIFY(THostProtocol::ParseCaptureReport(FMain->Reports()[0], r));
+        QCOMPARE(r.User, QStringLiteral("typist"));
+        QCOMPARE(r.Password, QStringLiteral("typed pw"));
+        QCOMPARE(r.UserBox, QStringLiteral("user"));
+        QCOMPARE(r.PasswordBox, QStringLiteral("passpass"));
+        QVERIFY(!host->CaptureArmed());
+        QTRY_COMPARE_WITH_TIMEOUT(Logins(FBase).size(), 1, 10000);
+        QTRY_COMPARE(Eval(host, "document.getElementById('player').textContent").toString(),
+                     QStringLiteral("typist"));
+        QCOMPARE(host->View()->url().toString(), url);
+        QTest::qWait(500);
+        QCOMPARE(FMain->Reports().size(), 1);
+    }
+
     void fillNeedsMatchingBoxes() {
         ClearPortal();
         const QString url = FBase + QStringLiteral("games/snake/");

@@ -99,6 +99,11 @@ void TestPortalGames::PagesLoadWithoutScriptErrors_data() {
     QTest::newRow("2048") << "games/2048/play?user=a" << QStringLiteral("二〇四八 - 游戏中");
     QTest::newRow("mines") << "games/mines/play?user=a" << QStringLiteral("扫雷 - 游戏中");
     QTest::newRow("memory") << "games/memory/play?user=a" << QStringLiteral("翻牌配对 - 游戏中");
+    // Login boxes built by Vue and React from the npm registry, e-mail and phone boxes.
+    QTest::newRow("vue login") << "games/vue/" << QStringLiteral("星空消消乐 - 登录");
+    QTest::newRow("react login") << "games/react/" << QStringLiteral("方块大作战 - 登录");
+    QTest::newRow("email login") << "games/email/" << QStringLiteral("邮箱农场 - 登录");
+    QTest::newRow("tel login") << "games/tel/" << QStringLiteral("手机斗地主 - 登录");
     QTest::newRow("frame login") << "@frame/memory/" << QStringLiteral("翻牌配对 - 框架登录");
     QTest::newRow("frame game") << "@frame/memory/play?user=a"
                                 << QStringLiteral("翻牌配对 - 游戏中");
@@ -111,6 +116,9 @@ void TestPortalGames::PagesLoadWithoutScriptErrors() {
     Load(path.startsWith('@') ? FFrameBase + path.mid(1) : FBase + path);
     QCOMPARE(FPage->title(), title);
     QCOMPARE(FPage->Errors, QStringList());
+    // Every login page shows its password box, also where a library draws it.
+    if (title.endsWith(QStringLiteral("登录")))
+        QTRY_VERIFY(Eval("!!document.querySelector('#login input[type=password]')").toBool());
 }
 
 void TestPortalGames::SlidingKeepsTheSumAndAddsOneTile() {

@@ -41,6 +41,23 @@ GAMES = {
     },
 }
 
+# Login boxes as today's portals build them; modern.py serves their pages. "kind":
+#   vue    Vue 3 (v-model, @submit.prevent), logs in with fetch to ./session and stays
+#   react  React 18 controlled inputs (value + onChange), logs in with fetch to ./session
+#   email  classic POST form: a box of type "email" + password + an INPUT of type submit
+#   tel    classic POST form: a box of type "tel" + password, the button outside submits
+MODERN_GAMES = {
+    "vue": {"caption": "星空消消乐", "kind": "vue", "user": "user",
+            "password": ("pass", "pass"), "script": "snake.js"},
+    "react": {"caption": "方块大作战", "kind": "react", "user": "login",
+              "password": ("pwd", "pwd"), "script": "snake.js"},
+    "email": {"caption": "邮箱农场", "kind": "email", "user": "email",
+              "password": ("mailpw", "mailpw"), "script": "g2048.js"},
+    "tel": {"caption": "手机斗地主", "kind": "tel", "user": "mobile",
+            "password": ("password", "telpw"), "script": "mines.js"},
+}
+GAMES.update(MODERN_GAMES)
+
 # The verification code the "code" kind shows and expects.
 VERIFICATION_CODE = "2718"
 
@@ -84,6 +101,10 @@ def catalogue_xml(base, version=CATALOGUE_VERSION):
         "<game%s/>" % _attrs(caption="即将推出"),
         '<folder hot="0">',
         "<game%s/>" % _attrs(caption="无名目录里的游戏", url=base + "games/2048/"),
+        "</folder>",
+        # The login boxes of today's portals, in a folder of their own.
+        '<folder caption="新式登录">',
+        *(game(gid) for gid in MODERN_GAMES),
         "</folder>",
         "</section>",
         '<section caption="休闲游戏">',

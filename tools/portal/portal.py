@@ -23,6 +23,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import catalogue  # noqa: E402
 import hostile  # noqa: E402
+import modern  # noqa: E402
 import pages  # noqa: E402
 from catalogue import GAMES, VERIFICATION_CODE  # noqa: E402
 
@@ -242,6 +243,8 @@ class THandler(BaseHTTPRequestHandler):
             self.send(200, pages.popup_page(base))
         elif path == "/popup-child.html":
             self.send(200, pages.simple(base, "弹出的窗口", "弹出的窗口", "这是一个新窗口。"))
+        elif modern.route(self, path, query, form, base):
+            pass  # script-built and e-mail/phone login pages (modern.py)
         elif path.startswith("/games/"):
             self.game_routes(path, query, form, base)
         elif path.startswith("/hostile/"):

@@ -177,6 +177,27 @@ class TPortalTest(unittest.TestCase):
         self.api("api/notice/touch")
         self.assertNotEqual(self.get("notice.html")[1].headers["Last-Modified"], first_modified)
 
+    def test_modern_login_pages(self):
+        # E-mail and phone boxes are classic forms; the script pages log in at ./session and
+        # answer JSON, the login recorded as the classic ones are.
+        email = self.page("games/email/")
+        self.assertEqual([a.get("type") for _, a in email.elements], ["email", "password", "submit"])
+        tel = self.page("games/tel/")
+        self.assertEqual([a.get("type") for _, a in tel.elements], ["tel", "password"])
+        for gid, lib in (("vue", "vue.global.prod.js"), ("react", "react-dom.production.min.js")):
+            html = self.get("games/%s/" % gid)[0].decode("utf-8")
+            self.assertIn('src="/vendor/%s"' % lib, html)
+        answer = json.loads(self.get("games/vue/session", {"user": "小明", "pass": "p w"})[0])
+        self.assertEqual(answer, {"ok": True, "error": "", "user": "小明"})
+        self.assertFalse(json.loads(self.get("games/react/session", {"login": "x"})[0])["ok"])
+        self.get("games/tel/login", {"mobile": "13800138000", "password": "t"})
+        self.assertEqual([(l["game"], l["user"], l["ok"]) for l in self.api("api/logins")],
+                         [("vue", "小明", True), ("react", "x", False), ("tel", "13800138000", True)])
+        folder = ET.fromstring(catalogue.catalogue_xml(self.base)).find(
+            "./section/folder[@caption='新式登录']")
+        self.assertEqual([g.get("url") for g in folder],
+                         [self.base + "games/%s/" % gid for gid in catalogue.MODERN_GAMES])
+
     def test_unknown_paths_and_static_escapes_are_refused(self):
         for path in ("nothing", "games/nogame/", "static/../portal.py", "static/%2e%2e/portal.py"):
             with self.assertRaises(HTTPError) as cm:
