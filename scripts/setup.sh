@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git clang-format
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools
   qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev qt6-declarative-dev
-  libqt6webenginecore6-bin qt6-l10n-tools
+  libqt6webenginecore6-bin qt6-l10n-tools qt6-translations-l10n
   libgl-dev libxkbcommon-dev libx11-dev libx11-xcb-dev libxcb1-dev
   libzip-dev zlib1g-dev libsqlite3-dev sqlite3
   xvfb xauth xdotool x11-utils imagemagick desktop-file-utils

@@ -3,6 +3,7 @@
 #include "controls/TSkin.h"
 #include "core/TProgram.h"
 #include "core/TTabRole.h"
+#include "dialogs/TTranslations.h"
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/TMainRole.h"
 #include "net/TUsageReport.h"
@@ -42,6 +43,7 @@ int main(int argc, char *argv[]) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TProgram::EngineEnvironmentTaken();
+    TTranslations::Load();
     TProgram::TraceStart("2-application");
     if (!Win::Initialize()) {
         std::fprintf(stderr,

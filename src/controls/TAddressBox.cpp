@@ -57,6 +57,8 @@ void TAddressBox::SetHistoryPath(const QString &path) {
 void TAddressBox::SetAddressText(const QString &text) {
     TUpdatingGuard updating(FUpdating);
     setText(UrlOf(text));
+    // The start of an address says where it leads; the end is the least telling part.
+    setCursorPosition(0);
 }
 
 bool TAddressBox::IsPopupVisible() const {

@@ -32,9 +32,10 @@ bool TAccountActions::SaveUserData() {
     }
 }
 
-bool TAccountActions::Login(QWidget *owner, const QString &programDir, const QString &userName) {
+bool TAccountActions::Login(QWidget *owner, const QString &programDir, const QString &userName,
+                            const QRect &area) {
     return TfrmLogin::Execute(programDir, UserData(), SettingsOpen() ? &Settings() : nullptr,
-                              userName, owner);
+                              userName, owner, area);
 }
 
 void TAccountActions::SwitchUser(QWidget *owner, const QString &programDir) {
@@ -50,7 +51,7 @@ void TAccountActions::SwitchUser(QWidget *owner, const QString &programDir) {
 }
 
 void TAccountActions::Export(QWidget *owner) {
-    const QString path = TFileDialog::Save(owner);
+    const QString path = TFileDialog::Save(owner, QStringLiteral("导出游戏帐号"));
     if (path.isEmpty())
         return;
     if (!TAccountTransfer::Export(UserData(), path)) {
@@ -62,7 +63,7 @@ void TAccountActions::Export(QWidget *owner) {
 }
 
 void TAccountActions::Import(QWidget *owner) {
-    const QString path = TFileDialog::Open(owner);
+    const QString path = TFileDialog::Open(owner, QStringLiteral("导入游戏帐号"));
     if (path.isEmpty())
         return;
     const auto result = TAccountTransfer::Import(UserData(), path, []() {

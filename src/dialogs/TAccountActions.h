@@ -3,6 +3,7 @@
 // export with their file dialogs and messages, the close actions, and what a captured login
 // becomes (the save prompt). They work on the process-wide user data document and settings.
 
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -13,8 +14,10 @@ class TUserData;
 class TAccountActions {
 public:
     // The login dialog with userName filled in. True when a user logged in; otherwise nobody is
-    // loaded (the current user file is empty).
-    static bool Login(QWidget *owner, const QString &programDir, const QString &userName);
+    // loaded (the current user file is empty). A valid area centres the dialog on it instead of
+    // on its owner.
+    static bool Login(QWidget *owner, const QString &programDir, const QString &userName,
+                      const QRect &area = QRect());
     // "登录帐号": the login dialog; without a log-in the anonymous user's file is used.
     static void SwitchUser(QWidget *owner, const QString &programDir);
 

@@ -9,16 +9,16 @@ QStringList NextAnswers;
 
 } // namespace
 
-QString TFileDialog::Open(QWidget *owner) {
+QString TFileDialog::Open(QWidget *owner, const QString &title) {
     if (!NextAnswers.isEmpty())
         return NextAnswers.takeFirst();
-    return QFileDialog::getOpenFileName(owner);
+    return QFileDialog::getOpenFileName(owner, title);
 }
 
-QString TFileDialog::Save(QWidget *owner) {
+QString TFileDialog::Save(QWidget *owner, const QString &title) {
     if (!NextAnswers.isEmpty())
         return NextAnswers.takeFirst();
-    return QFileDialog::getSaveFileName(owner);
+    return QFileDialog::getSaveFileName(owner, title);
 }
 
 void TFileDialog::SetNextAnswer(const QString &fileName) {

@@ -188,9 +188,16 @@ void TfrmLogin::keyPressEvent(QKeyEvent *Event) {
     TSkinForm::keyPressEvent(Event);
 }
 
+void TfrmLogin::showEvent(QShowEvent *Event) {
+    TSkinForm::showEvent(Event);
+    if (FArea.isValid())
+        move(FArea.center() - QPoint(width() / 2, height() / 2));
+}
+
 bool TfrmLogin::Execute(const QString &programDir, TUserData &data, TSettings *settings,
-                        const QString &userName, QWidget *Owner) {
+                        const QString &userName, QWidget *Owner, const QRect &area) {
     TfrmLogin form(programDir, data, settings, Owner);
+    form.FArea = area;
     if (!userName.isEmpty())
         form.SetUserName(userName);
     else

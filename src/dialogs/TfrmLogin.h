@@ -39,12 +39,14 @@ public:
     bool TryLogin();
 
     // Shows the dialog modally. True after a successful log-in; any other end empties the
-    // current user file and the document.
+    // current user file and the document. A valid area centres the dialog on it.
     static bool Execute(const QString &programDir, TUserData &data, TSettings *settings,
-                        const QString &userName, QWidget *Owner = nullptr);
+                        const QString &userName, QWidget *Owner = nullptr,
+                        const QRect &area = QRect());
 
 protected:
     void keyPressEvent(QKeyEvent *Event) override;
+    void showEvent(QShowEvent *Event) override;
 
 private:
     TEControl *MakeButton(const QString &caption, int width);
@@ -54,4 +56,5 @@ private:
     TUserData &FData;
     TSettings *FSettings;
     bool FNewUser = false;
+    QRect FArea; // centred on this instead of on the owner when valid
 };

@@ -125,8 +125,30 @@ TMainMenus::TMainMenus(TfrmMain &form) : FForm(form) {
     QObject::connect(PopupMenu6, &QMenu::aboutToShow, PopupMenu6,
                      [this, f]() { FEngineActions.value(f->FSearchTag)->setChecked(true); });
 
+    // Behind the described entries, so none of them moves.
+    for (QMenu *menu : {PopupMenu4, PopupMenu5}) {
+        FUserLines << menu->addSeparator();
+        QAction *line = menu->addAction(QString());
+        line->setEnabled(false);
+        line->setObjectName(QStringLiteral("CurrentUser"));
+        FUserLines << line;
+    }
+    SetUserLine(QString());
+
     for (QMenu *menu : {PopupMenu1, PopupMenu2, PopupMenu3, PopupMenu4, PopupMenu5, PopupMenu6})
         TMenuStyle::Apply(menu);
+}
+
+void TMainMenus::SetUserLine(const QString &line) {
+    for (int i = 0; i + 1 < FUserLines.size(); i += 2) {
+        FUserLines[i]->setVisible(!line.isEmpty());
+        FUserLines[i + 1]->setText(line);
+        FUserLines[i + 1]->setVisible(!line.isEmpty());
+    }
+}
+
+QString TMainMenus::UserLine() const {
+    return FUserLines.size() > 1 && FUserLines[1]->isVisible() ? FUserLines[1]->text() : QString();
 }
 
 void TMainMenus::AddPortalItems(QMenu *menu) {
@@ -153,6 +175,9 @@ void TMainMenus::PopupArrowMenu(int row) {
                            ? FForm.FToolBar2
                            : FForm.FToolBar;
     menu->exec(strip->mapToGlobal(FForm.FLayout.ArrowMenuPos(row)));
+    // The drop-down's errand ends with its menu, chosen or dismissed.
+    if (strip == FForm.FToolBar2)
+        FForm.CloseToolBar2();
     // The press is used up by the menu; the strip looks again at what is under the pointer.
     strip->SetDownIndex(NoIndex);
     strip->HoverTimerTick();

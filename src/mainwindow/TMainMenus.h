@@ -22,6 +22,10 @@ public:
     void PopupArrowMenu(int row);
     // The search engine menu below the engine zone of the search box.
     void PopupEngineMenu();
+    // The disabled line at the end of the account and title bar menus that names the logged-in
+    // user; hidden with its separator when nobody is.
+    void SetUserLine(const QString &line);
+    QString UserLine() const;
 
     QMenu *PopupMenu1 = nullptr; // tab context menu
     QMenu *PopupMenu2 = nullptr; // tray menu
@@ -41,4 +45,5 @@ private:
     QAction *FAutoRefreshOn = nullptr;
     QAction *FRefreshMenuOn = nullptr;
     QList<QAction *> FEngineActions;
+    QList<QAction *> FUserLines; // separator and line, per menu
 };

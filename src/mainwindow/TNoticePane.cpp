@@ -4,6 +4,7 @@
 #include "mainwindow/TGetThread.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -12,6 +13,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -50,6 +53,14 @@ const char HookSource[] = R"JS(
         window.show = hook;
     }
     wrap();
+    // The notice fills the pane from its corner: a margin around it would cover the game below
+    // with nothing, and push the links out of the strip a minimised pane keeps.
+    function fit() {
+        var style = document.createElement('style');
+        style.textContent = 'html, body { margin: 0 !important; overflow: hidden !important; }';
+        (document.head || document.documentElement).appendChild(style);
+    }
+    document.addEventListener('DOMContentLoaded', fit);
     document.addEventListener('DOMContentLoaded', wrap);
     window.addEventListener('load', wrap, true);
 })();
@@ -111,6 +122,14 @@ TNoticePane::TNoticePane(HWND frame, QWidget *frameWidget, const QString &url)
     };
     FPage->OnCreateWindow = [this]() { return OnNewWindow ? OnNewWindow() : nullptr; };
     FView->setPage(FPage);
+    connect(FPage, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        if (!ok)
+            return;
+        // Isolated from the page's scripts; only a number comes back.
+        FPage->runJavaScript(QStringLiteral("document.body ? document.body.scrollHeight : 0"),
+                             QWebEngineScript::ApplicationWorld,
+                             [this](const QVariant &height) { FitHeight(height.toInt()); });
+    });
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FView);
@@ -120,6 +139,8 @@ TNoticePane::TNoticePane(HWND frame, QWidget *frameWidget, const QString &url)
     FSlide.HideAway(PaneWidth);
     Publish();
 
+    FModalWait.setInterval(ModalPoll);
+    connect(&FModalWait, &QTimer::timeout, this, &TNoticePane::OpenPane);
     FTimer3.setInterval(TNoticeSlide::TickInterval);
     connect(&FTimer3, &QTimer::timeout, this, &TNoticePane::Timer3Timer);
     // Test runs shorten the checks: "first,next" in ms.
@@ -162,10 +183,19 @@ void TNoticePane::Checked(const QString &lastModified) {
 }
 
 void TNoticePane::OpenPane() {
+    // Shown under a modal dialog, the pane's window would be blocked for input and stay so after
+    // the dialog has gone (the toolkit unblocks only top-level windows, and the pane lives inside
+    // the frame's window): its links would never answer. It waits for the dialog instead.
+    if (QGuiApplication::modalWindow() != nullptr) {
+        FModalWait.start();
+        return;
+    }
+    FModalWait.stop();
     if (!FEmbedded) {
         FEmbedded = Win::SetParent(FHandle, FFrame);
     }
     FTimer3.stop();
+    resize(PaneWidth, PaneHeight); // a new notice may need all of it
     FSlide.Open(FFrameWidget->width(), FFrameWidget->height(), width());
     Place();
     show();
@@ -186,6 +216,21 @@ void TNoticePane::ShowCommand(int command) {
         FSlide.StartSlide(command);
         FTimer3.start();
     }
+    Publish();
+}
+
+// A notice shorter than the pane gets a pane of its own height: the rest would only cover the
+// page below with the notice's background.
+void TNoticePane::FitHeight(int contentHeight) {
+    if (contentHeight <= 0)
+        return;
+    const int fitted = std::clamp(contentHeight, TNoticeSlide::StripHeight, int(PaneHeight));
+    const int old = height();
+    if (fitted == old)
+        return;
+    resize(width(), fitted);
+    FSlide.Refit(FFrameWidget->height(), old, fitted);
+    Place();
     Publish();
 }
 

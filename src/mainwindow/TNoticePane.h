@@ -31,6 +31,7 @@ public:
     static constexpr int PaneHeight = 160;
     static constexpr int FirstCheck = 10000;      // ms after start
     static constexpr int CheckInterval = 1800000; // ms between checks
+    static constexpr int ModalPoll = 250;         // ms between looks for a modal dialog's end
 
     // frame: the page frame's handle (in this process) and widget.
     TNoticePane(HWND frame, QWidget *frameWidget, const QString &url);
@@ -56,6 +57,7 @@ protected:
 
 private:
     void Timer3Timer();
+    void FitHeight(int contentHeight);
     void Place();
     void Publish();
 
@@ -68,6 +70,7 @@ private:
     TNoticeSlide FSlide;
     QTimer FTimer3;
     QTimer FTimer4;
+    QTimer FModalWait; // the pane opens once no modal dialog is up
     QPointer<TGetThread> FThread;
     QString FLastModified; // last value seen in this run
     int FOpens = 0;

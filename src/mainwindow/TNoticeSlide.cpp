@@ -47,3 +47,10 @@ void TNoticeSlide::Reanchor(int frameWidth, int frameHeight, int paneWidth) {
         return;
     FPos = QPoint(frameWidth - paneWidth - RightMargin, frameHeight - FOffset);
 }
+
+void TNoticeSlide::Refit(int frameHeight, int oldHeight, int newHeight) {
+    if (!OnScreen() || FOffset != oldHeight + BottomGap)
+        return;
+    FOffset = newHeight + BottomGap;
+    FPos.setY(frameHeight - FOffset);
+}

@@ -31,6 +31,9 @@ public:
     void StartSlide(int command) { FSlide = command; }
     // The frame was resized: a pane on screen keeps its place at the bottom right corner.
     void Reanchor(int frameWidth, int frameHeight, int paneWidth);
+    // The pane's height changed (it fits its page): a pane that stood up keeps standing up, its
+    // bottom 5 px above the frame's; sliding and strip positions are left to the ticks.
+    void Refit(int frameHeight, int oldHeight, int newHeight);
 
     int Offset() const { return FOffset; }
     int Slide() const { return FSlide; }

@@ -1,5 +1,6 @@
 #include "mainwindow/TTabTools.h"
 
+#include "controls/TAddressBox.h"
 #include "dialogs/TfrmPass.h"
 #include "dialogs/TfrmSetRefresh.h"
 #include "mainwindow/TfrmMain.h"
@@ -29,6 +30,8 @@ void TTabTools::Protect(int index) {
         return;
     tabs.Tab(index).Password = dialog.Edit1->text();
     Win::ShowWindow(handle, Win::SW_HIDE);
+    if (index == tabs.CurrentTab() && !tabs.Tab(index).Password.isEmpty())
+        FForm.AddressBox()->SetAddressText(QString());
 }
 
 bool TTabTools::Unprotect(HWND host) {

@@ -32,11 +32,14 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -88,6 +91,7 @@ TfrmMain::TfrmMain(HWND companion)
 
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         auto *tray = new QSystemTrayIcon(windowIcon(), this);
+        FTray = tray;
         tray->setToolTip(QStringLiteral("Ludora"));
         tray->setContextMenu(FMenus->PopupMenu2);
         connect(tray, &QSystemTrayIcon::activated, this,
@@ -111,6 +115,11 @@ TfrmMain::TfrmMain(HWND companion)
     // This window holds the companion handle; every title bar reads it from here.
     TSkinForm::SetCompanionSource([this]() { return FCompanion.Handle(); });
     qApp->installEventFilter(this);
+    // A press in a page of a tab process reaches no widget here; the keyboard going there does.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *window) {
+        if (window == nullptr && FToolBar2->isVisible() && !QApplication::activePopupWidget())
+            CloseToolBar2();
+    });
     FCompanion.MainWindowCreated(FHandle);
     CreateUpdateParts();
 }
@@ -240,6 +249,10 @@ void TfrmMain::CreateComponents() {
     });
     FAddressBoxHandle = Win::RegisterWindow(FAddressBox, QString(), [this](const Win::TMessage &m) {
         if (m.msg == Win::WM_SETTEXT) {
+            // A protected tab's page may still load (auto-refresh) behind its hidden window.
+            const TTab *tab = FTabs.Current();
+            if (tab != nullptr && !tab->Password.isEmpty())
+                return LRESULT(0);
             FAddressBox->SetAddressText(m.text);
             return LRESULT(1);
         }
@@ -264,12 +277,6 @@ void TfrmMain::FormShow() {
 void TfrmMain::FirstShow() {
     ApplyMetrics();
 
-    const QString login = Settings().ReadString(TKey::Login);
-    if (!login.isEmpty() && QFile::exists(TUserData::UserFile(ProgramDir(), login)))
-        ShowLoginDialog(login);
-
-    CreateSidePanel();
-
     const QRect work = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
     const int width = Settings().ReadInteger(TKey::Width, DesignWidth);
     int height = Settings().ReadInteger(TKey::Height, DesignHeight);
@@ -279,7 +286,24 @@ void TfrmMain::FirstShow() {
         height -= whole.height() - work.height();
     const int left = Settings().ReadInteger(TKey::Left, work.left() + (work.width() - width) / 2);
     const int top = Settings().ReadInteger(TKey::Top, work.top() + (work.height() - height) / 2);
-    setGeometry(left, top, std::max(width, MinWidth), std::max(height, MinHeight));
+    const QRect placement(left, top, std::max(width, MinWidth), std::max(height, MinHeight));
+
+    const QString login = Settings().ReadString(TKey::Login);
+    if (!login.isEmpty() && QFile::exists(TUserData::UserFile(ProgramDir(), login))) {
+        // The window is not placed yet: the dialog stands in the middle of the screen it will
+        // open on, not at the corner where the window waits.
+        QScreen *target = QGuiApplication::screenAt(placement.center());
+        if (target == nullptr)
+            target = screen();
+        FLoginArea = target ? target->availableGeometry() : work;
+        ShowLoginDialog(login);
+        FLoginArea = QRect();
+    }
+
+    CreateSidePanel();
+    ShowCurrentUser();
+
+    setGeometry(placement);
     if (Settings().ReadBool(TKey::State))
         setWindowState(windowState() | Qt::WindowMaximized);
 
@@ -451,7 +475,11 @@ void TfrmMain::ShowTab(int index) {
     Win::ShowWindow(handle, show ? Win::SW_SHOW : Win::SW_HIDE);
 
     TabBarChanged();
-    Win::SendMessage(handle, WM_HOSTCOMMAND, WPARAM(FAddressBoxHandle), HostCommandUrl);
+    // The box shows this tab's address or none: a dead host does not answer, and a protected
+    // page keeps its address to itself until the password is given.
+    FAddressBox->SetAddressText(QString());
+    if (show)
+        Win::SendMessage(handle, WM_HOSTCOMMAND, WPARAM(FAddressBoxHandle), HostCommandUrl);
     if (FAddressBox->text() == QStringLiteral("about:blank"))
         FAddressBox->setFocus();
     else
@@ -541,6 +569,11 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
             FEnterModifiers =
                 key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
     }
+    if ((event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonDblClick) &&
+        watched->isWidgetType())
+        ToolBar2PressElsewhere(static_cast<QWidget *>(watched),
+                               static_cast<QMouseEvent *>(event)->position().toPoint());
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         if (FToolBar2->isVisible()) {
             FToolBar2->hide();
@@ -655,7 +688,23 @@ void TfrmMain::FetchAdStrip() {
     FNavigation.FetchAdStrip();
 }
 
+void TfrmMain::CloseToolBar2() {
+    FToolBar2->hide();
+    FTimer1.stop();
+}
+
+// A drop-down closes at a press anywhere but on itself; a press on the chevron that opened it
+// only closes it, its release must not open it again.
+void TfrmMain::ToolBar2PressElsewhere(QWidget *target, const QPoint &pos) {
+    if (!FToolBar2->isVisible() || target == FToolBar2 || FToolBar2->isAncestorOf(target))
+        return;
+    FChevronClosed = target == FToolBar && FToolBar->IndexAt(pos.x(), pos.y()) == RowChevron;
+    CloseToolBar2();
+}
+
 void TfrmMain::OpenToolBar2() {
+    if (std::exchange(FChevronClosed, false))
+        return;
     const QRect r = FLayout.ToolBar2Rect();
     FToolBar2->setGeometry(FToolBar->x() + r.left(), FToolBar->y() + r.top(), r.width(),
                            r.height());

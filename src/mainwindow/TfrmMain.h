@@ -38,6 +38,7 @@ class TfrmSide;
 class TUpdater;
 class TNoticePane;
 class TDeadTabs;
+class QSystemTrayIcon;
 
 class TfrmMain : public TSkinForm {
     Q_OBJECT
@@ -49,6 +50,7 @@ public:
     static constexpr int Panel1Height = 30;
     static constexpr int CaptureDelay = 50; // ms before a capture report is handled
     static constexpr int ToolBar2Poll = 100;
+    static constexpr int TrayTipLength = 63;
 
     // companion: the companion browser's window from the command line, 0 for none.
     explicit TfrmMain(HWND companion = 0);
@@ -88,6 +90,9 @@ public:
     QMenu *AccountMenu() const { return FMenus->PopupMenu4; }
     QMenu *EngineMenu() const { return FMenus->PopupMenu6; }
     QString PendingCaptureReport() const { return FCaptureReport; }
+    // The tray icon's tip: the program's title, and who is logged in.
+    QString TrayTip() const { return FTrayTip; }
+    QString UserLine() const { return FMenus->UserLine(); }
 
     // Tool bar actions by strip index, as a release on that item does.
     void ToolBarAction(int index);
@@ -96,6 +101,7 @@ public:
     void SearchEnter();
     // Opens the chevron's drop-down strip below the tool bar.
     void OpenToolBar2();
+    void CloseToolBar2();
     // The mini home window (the first run of the day opens it); nullptr when it is not open.
     void ShowMiniHome();
     TMiniHome *MiniHome() const;
@@ -131,6 +137,7 @@ private:
     void SavePlacement();
     void Shutdown();
 
+    void ToolBar2PressElsewhere(QWidget *target, const QPoint &pos);
     void CaptureTimerTimer();
     void PostToCurrent(LPARAM command, WPARAM argument = 0);
     LRESULT SendToTab(int index, LPARAM command, WPARAM argument);
@@ -141,6 +148,8 @@ private:
 
     // Call sites of the parts that arrive with their own windows.
     void ShowLoginDialog(const QString &userName);
+    // Names the logged-in user in the tray tip and the menus.
+    void ShowCurrentUser();
     void CreateSidePanel();
     void DailyStart();
     void OpenSettingsWindow(int page);
@@ -153,6 +162,10 @@ private:
     void InstallPendingUpdate();
     bool AskCloseAction(int &action, bool &askAgain);
 
+    QSystemTrayIcon *FTray = nullptr;
+    QString FTrayTip;
+    QRect FLoginArea;            // where the start-up log-in dialog is centred
+    bool FChevronClosed = false; // the press on the chevron closed ToolBar2
     HWND FHandle = 0;
     HWND FPanel3Handle = 0;
     HWND FPanel2Handle = 0;

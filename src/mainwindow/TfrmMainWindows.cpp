@@ -17,18 +17,32 @@
 #include "side/TfrmAddUser.h"
 #include "side/TfrmSide.h"
 #include "store/TUserData.h"
+#include "store/TUsers.h"
 
 #include <QCoreApplication>
+#include <QSystemTrayIcon>
 
 void TfrmMain::ShowLoginDialog(const QString &userName) {
     // With a name: the start-up log-in, before the side panel opens the anonymous file when
     // nobody logs in. Without: "登录帐号", which falls back to the anonymous file itself.
     if (!userName.isEmpty()) {
-        TAccountActions::Login(this, ProgramDir(), userName);
+        TAccountActions::Login(this, ProgramDir(), userName, FLoginArea);
         return;
     }
     TAccountActions::SwitchUser(this, ProgramDir());
     emit UserSwitched();
+    ShowCurrentUser();
+}
+
+void TfrmMain::ShowCurrentUser() {
+    const QString line = TUsers::CurrentUserLine(TUsers(ProgramDir()).CurrentUser(UserData()));
+    FMenus->SetUserLine(line);
+    FTrayTip = QStringLiteral("Ludora");
+    if (!line.isEmpty())
+        FTrayTip += QLatin1Char('\n') + line;
+    FTrayTip = FTrayTip.left(TrayTipLength);
+    if (FTray)
+        FTray->setToolTip(FTrayTip);
 }
 
 void TfrmMain::CreateSidePanel() {

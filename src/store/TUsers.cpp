@@ -23,6 +23,22 @@ bool TUsers::IsValidName(const QString &name) {
     return true;
 }
 
+QString TUsers::CurrentUser(const TUserData &data) const {
+    // A user is logged in exactly while the document is that user's file and holds the user.
+    static const QString Suffix = QStringLiteral(".dat");
+    const QString pattern = TUserData::UserFile(FProgramDir, QString());
+    const QString folder = pattern.left(pattern.size() - Suffix.size());
+    const QString file = data.CurrentFile();
+    if (data.Root().isNull() || !file.startsWith(folder) || !file.endsWith(Suffix))
+        return QString();
+    const QString name = file.mid(folder.size(), file.size() - folder.size() - Suffix.size());
+    return IsValidName(name) ? name : QString();
+}
+
+QString TUsers::CurrentUserLine(const QString &name) {
+    return name.isEmpty() ? QString() : QStringLiteral("当前用户：") + name;
+}
+
 TLoginResult TUsers::CheckLogin(TUserData &data, const QString &typedName,
                                 const QString &typedPassword, const QString &confirmation,
                                 bool newUser, TSettings *settings) const {

@@ -36,6 +36,11 @@ public:
     // The dialog was closed without a log-in: nobody is loaded.
     static void CancelLogin(TUserData &data);
 
+    // The logged-in local user's name: empty for the anonymous user and while nobody is loaded.
+    QString CurrentUser(const TUserData &data) const;
+    // The line that tells the player who is logged in ("当前用户：小明"); empty for nobody.
+    static QString CurrentUserLine(const QString &name);
+
     // A name that cannot be a file name in the user folder (a path separator, "." or "..").
     static bool IsValidName(const QString &name);
 

@@ -2,17 +2,25 @@
 
 #include "controls/TEControl.h"
 #include "controls/TSkin.h"
+#include "dialogs/TFileDialog.h"
 #include "dialogs/TMiniHome.h"
+#include "dialogs/TTranslations.h"
 #include "dialogs/TfrmAbout.h"
 #include "dialogs/TfrmClose.h"
 #include "dialogs/TfrmPass.h"
 #include "dialogs/TfrmSetRefresh.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 class TestDialogs : public QObject {
     Q_OBJECT
@@ -24,6 +32,7 @@ private slots:
     void password();
     void about();
     void miniHome();
+    void fileDialogInChinese();
 };
 
 void TestDialogs::initTestCase() {
@@ -132,6 +141,33 @@ void TestDialogs::miniHome() {
     QVERIFY(home.close());
     QVERIFY(!home.isVisible());
     QCOMPARE(home.PageHost(), host);
+}
+
+// Qt's own file dialog speaks the program's language once the system's translations are loaded,
+// and says what it is for in its title.
+void TestDialogs::fileDialogInChinese() {
+    QVERIFY2(TTranslations::Load(), qPrintable(TTranslations::Folder()));
+    QString title;
+    QString save;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&]() {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible())
+            return;
+        poll.stop();
+        title = dialog->windowTitle();
+        if (auto *box = dialog->findChild<QDialogButtonBox *>())
+            if (QPushButton *button = box->button(QDialogButtonBox::Save))
+                save = button->text();
+        const QString dir = qEnvironmentVariable("LUDORA_BUILD_DIR") + "/screenshots";
+        QDir().mkpath(dir);
+        dialog->grab().save(dir + "/file_dialog_export.png");
+        dialog->reject();
+    });
+    poll.start(50);
+    QCOMPARE(TFileDialog::Save(nullptr, QStringLiteral("导出游戏帐号")), QString());
+    QCOMPARE(title, QStringLiteral("导出游戏帐号"));
+    QVERIFY2(save.contains(QStringLiteral("保存")), qPrintable(save));
 }
 
 QTEST_MAIN(TestDialogs)

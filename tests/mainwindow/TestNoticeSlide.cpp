@@ -37,6 +37,10 @@ private slots:
         QCOMPARE(ticks, 17); // 10 px a tick past the end, then back to the resting place
         QCOMPARE(s.Offset(), ph + 5);
         QCOMPARE(s.Pos().y() + ph, fh - 5);
+        // Fitted to a shorter page it still stands 5 px above the bottom.
+        s.Refit(fh, ph, 100);
+        QCOMPARE(s.Pos().y() + 100, fh - 5);
+        s.Refit(fh, 100, ph);
 
         s.StartSlide(TNoticeSlide::SlideDown);
         while (s.Tick(fh, ph))

@@ -13,13 +13,16 @@
 #include "controls/TSkinForm.h"
 #include "core/TWBEmbedded.h"
 #include "dialogs/TMiniHome.h"
+#include "dialogs/TfrmLogin.h"
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/TfrmMain.h"
 #include "platform/WinMessages.h"
 #include "protocol/Messages.h"
 #include "store/TSettings.h"
+#include "store/TUserData.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -225,6 +228,7 @@ private slots:
             QVERIFY(!Win::IsWindowVisible(Tabs().Tab(i).Handle));
         // The shown page writes its URL into the address box.
         QTRY_COMPARE(FMain->AddressBox()->text(), StartOf(0));
+        QCOMPARE(FMain->AddressBox()->cursorPosition(), 0); // its start is what shows
         // Previous from the first wraps to the last.
         FMain->ShowTab(-1);
         QCOMPARE(Tabs().CurrentTab(), Tabs().Count() - 1);
@@ -232,6 +236,20 @@ private slots:
     }
 
     void closeTabs() {
+        // A tab whose host has gone answers nothing when shown: the box shows no address rather
+        // than the previous tab's.
+        const int before = Tabs().Count();
+        FMain->OpenPage(Base() + QStringLiteral("home.html"));
+        QTRY_COMPARE(Tabs().Count(), before + 1);
+        QVERIFY(WaitTitled(before));
+        FMain->ShowTab(0);
+        QTRY_COMPARE(FMain->AddressBox()->text(), StartOf(0));
+        delete HostOf(Tabs().Tab(before).Handle);
+        FMain->ShowTab(before);
+        QCOMPARE(FMain->AddressBox()->text(), QString());
+        FMain->CloseTab(before);
+        QCOMPARE(Tabs().Count(), before);
+
         // Closing the shown first tab of three shows the last, then removes the first.
         while (Tabs().Count() > 3)
             FMain->CloseTab(Tabs().Count() - 1);
@@ -321,6 +339,7 @@ private slots:
         MenuItem(FMain->TabMenu(), QStringLiteral("保护标签"))->trigger();
         QCOMPARE(Tabs().Tab(last).Password, QStringLiteral("pw"));
         QVERIFY(!Win::IsWindowVisible(page));
+        QCOMPARE(FMain->AddressBox()->text(), QString()); // the address is protected too
 
         // A wrong password shows the tab as current with an empty page area.
         FMain->ShowTab(0);
@@ -329,10 +348,12 @@ private slots:
         QCOMPARE(Tabs().CurrentTab(), last);
         QVERIFY(!Win::IsWindowVisible(page));
         QCOMPARE(Tabs().Tab(last).Password, QStringLiteral("pw"));
+        QCOMPARE(FMain->AddressBox()->text(), QString());
         // The right one removes the protection.
         AnswerNextDialog(QStringLiteral("pw"), 1);
         FMain->ShowTab(last);
         QVERIFY(Win::IsWindowVisible(page));
+        QTRY_VERIFY(!FMain->AddressBox()->text().isEmpty());
         QVERIFY(Tabs().Tab(last).Password.isEmpty());
 
         // Intervals below 20 seconds, or not numbers, become 20; the host refreshes from then on.
@@ -422,6 +443,31 @@ private slots:
         // A key press closes the drop-down.
         QTest::keyClick(FMain->AddressBox(), Qt::Key_A);
         QVERIFY(!FMain->ToolBar2()->isVisible());
+        // So does a click on the page; a click on the chevron only closes it.
+        FMain->ToolBarAction(RowChevron);
+        QVERIFY(FMain->ToolBar2()->isVisible());
+        QWebEngineView *view = HostOf(Tabs().Current()->Handle)->View();
+        QTest::mouseClick(view->focusProxy() ? view->focusProxy() : view, Qt::LeftButton, {},
+                          QPoint(5, 5));
+        QVERIFY(!FMain->ToolBar2()->isVisible());
+        FMain->ToolBarAction(RowChevron);
+        const TToolButton &chevron = FMain->Buttons()[RowChevron];
+        QTest::mouseClick(
+            FMain->ToolBar(), Qt::LeftButton, {},
+            QPoint(chevron.Left + chevron.Width / 2, chevron.Top + chevron.Height / 2));
+        QVERIFY(!FMain->ToolBar2()->isVisible());
+        // The account menu opened from the drop-down ends its errand, dismissed or chosen.
+        if (!FMain->Buttons()[RowAccounts].Visible) {
+            FMain->ToolBarAction(RowChevron);
+            FMain->ToolBar2()->Redraw(); // places the hidden rows on the strip
+            const TToolButton &accounts = FMain->Buttons()[RowAccounts];
+            QTimer::singleShot(300, FMain->AccountMenu(), &QMenu::hide);
+            QTest::mousePress(FMain->ToolBar2(), Qt::LeftButton, {},
+                              QPoint(accounts.Right() - 4, accounts.Top + accounts.Height / 2));
+            QTest::mouseRelease(FMain->ToolBar2(), Qt::LeftButton, {},
+                                QPoint(accounts.Right() - 4, accounts.Top + accounts.Height / 2));
+            QVERIFY(!FMain->ToolBar2()->isVisible());
+        }
 
         FMain->resize(1100, 700);
         QTRY_VERIFY(FMain->Buttons()[RowFullScreen].Visible);
@@ -506,6 +552,44 @@ private slots:
         QVERIFY(popup != nullptr);
         QCOMPARE(popup->ParentWindow(), FMain->PageAreaHandle());
         QVERIFY(popup->isVisible());
+    }
+
+    // After "登录帐号" the player sees who is logged in: at the end of the account menu and in
+    // the tray icon's tip. The new user's file lies beside the test program and goes again.
+    void loggedInUserIsNamed() {
+        QVERIFY(FMain->UserLine().isEmpty()); // the anonymous user is nobody to name
+        QCOMPARE(FMain->TrayTip(), QStringLiteral("Ludora"));
+        const QString name = QStringLiteral("测试小明");
+        const QString file =
+            TUserData::UserFile(QCoreApplication::applicationDirPath() + QLatin1Char('/'), name);
+        QFile::remove(file);
+        auto *poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [poll, name]() {
+            auto *form = qobject_cast<TfrmLogin *>(TSkinForm::ModalForm());
+            if (form == nullptr)
+                return;
+            poll->stop();
+            poll->deleteLater();
+            form->SetNewUserMode(true);
+            form->ComboBox1->setEditText(name);
+            form->Edit1->setText(QStringLiteral("pw"));
+            form->Edit2->setText(QStringLiteral("pw"));
+            form->TryLogin();
+        });
+        poll->start(20);
+        auto *titleMenu = FMain->findChild<QMenu *>(QStringLiteral("PopupMenu5"));
+        QVERIFY(titleMenu);
+        MenuItem(titleMenu, QStringLiteral("登录帐号"))->trigger();
+        const bool created = QFile::exists(file);
+        QFile::remove(file);
+        QVERIFY(created);
+        const QString line = QStringLiteral("当前用户：") + name;
+        QCOMPARE(FMain->UserLine(), line);
+        QCOMPARE(FMain->AccountMenu()->actions().last()->text(), line);
+        QVERIFY(!FMain->AccountMenu()->actions().last()->isEnabled());
+        // The described entries keep their places before it.
+        QCOMPARE(FMain->AccountMenu()->actions().first()->text(), QStringLiteral("导入游戏帐号"));
+        QCOMPARE(FMain->TrayTip(), QStringLiteral("Ludora\n") + line);
     }
 };
 
