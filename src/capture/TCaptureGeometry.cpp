@@ -76,6 +76,13 @@ QRect TCaptureGeometry::Resize(int part, const QRect &bounds, const QPoint &poin
     return QRect(left, top, right - left, bottom - top);
 }
 
+QRect TCaptureGeometry::ImageRect(const QRect &logical, qreal ratio) {
+    const int left = qRound(logical.x() * ratio), top = qRound(logical.y() * ratio);
+    const int right = qRound((logical.x() + logical.width()) * ratio);
+    const int bottom = qRound((logical.y() + logical.height()) * ratio);
+    return QRect(left, top, right - left, bottom - top);
+}
+
 bool TCaptureGeometry::Keeps(const QSize &size) {
     return size.width() >= MinSelection && size.height() >= MinSelection;
 }

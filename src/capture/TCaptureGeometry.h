@@ -43,6 +43,10 @@ public:
     // Bounds after dragging a border part to pointer (window coordinates); spMove and unknown
     // parts leave the bounds alone.
     static QRect Resize(int part, const QRect &bounds, const QPoint &pointer);
+    // The pixels of the screen snapshot under a rectangle of window coordinates, on a screen
+    // of ratio physical pixels per logical one (1.25 at 125 %). Every edge is rounded on its
+    // own, so rectangles that meet in the window meet in the snapshot.
+    static QRect ImageRect(const QRect &logical, qreal ratio);
     // A release keeps a selection of at least MinSelection in both directions.
     static bool Keeps(const QSize &size);
 

@@ -17,7 +17,8 @@ void TSelection::paintEvent(QPaintEvent *) {
     QPainter canvas(this);
     const int w = width(), h = height();
     if (FSnapshot)
-        canvas.drawImage(QPoint(0, 0), *FSnapshot, geometry());
+        canvas.drawImage(rect(), *FSnapshot,
+                         TCaptureGeometry::ImageRect(geometry(), FSnapshot->devicePixelRatio()));
     const QColor blue(0, 0, 255);
     canvas.setPen(blue);
     canvas.drawPolyline(QPolygon(

@@ -95,6 +95,10 @@ TfrmCaptor::TfrmCaptor()
         FSnapshot = QImage(area.size(), QImage::Format_RGB32);
         FSnapshot.fill(Qt::black);
     }
+    // On a scaled screen the snapshot holds physical pixels and the window works in logical
+    // ones; its ratio says how to go from one to the other.
+    if (area.width() > 0)
+        FSnapshot.setDevicePixelRatio(qreal(FSnapshot.width()) / area.width());
     setGeometry(area);
 
     FSelection = new TSelection(&FSnapshot, this);
@@ -157,7 +161,8 @@ void TfrmCaptor::SetNextSaveAnswer(const QString &fileName, int filterIndex) {
 }
 
 QImage TfrmCaptor::SelectedImage() const {
-    return FSnapshot.copy(FSelection->geometry());
+    return FSnapshot.copy(
+        TCaptureGeometry::ImageRect(FSelection->geometry(), FSnapshot.devicePixelRatio()));
 }
 
 void TfrmCaptor::PaintButton(THotbtn *sender, QPainter &canvas) {
@@ -179,7 +184,8 @@ void TfrmCaptor::PaintButton(THotbtn *sender, QPainter &canvas) {
 
 void TfrmCaptor::paintEvent(QPaintEvent *event) {
     QPainter canvas(this);
-    canvas.drawImage(event->rect(), FSnapshot, event->rect());
+    canvas.drawImage(event->rect(), FSnapshot,
+                     TCaptureGeometry::ImageRect(event->rect(), FSnapshot.devicePixelRatio()));
 }
 
 void TfrmCaptor::mousePressEvent(QMouseEvent *event) {

@@ -40,6 +40,14 @@ void TEControl::SetOverIndex(int Value) {
     Redraw();
 }
 
+int TEControl::TakeDownIndex() {
+    const int down = FDownIndex;
+    FDownIndex = -1;
+    if (down != -1)
+        Redraw();
+    return down;
+}
+
 void TEControl::SetCaption(const QString &Value) {
     FCaption = Value;
     Redraw();

@@ -44,6 +44,9 @@ public:
     void SetDownIndex(int Value) { FDownIndex = Value; }
     void SetFinalIndex(int Value) { FFinalIndex = Value; }
     void SetChevronLeft(int Value) { FChevronLeft = Value; }
+    // For release handlers: the pressed item, dropped and redrawn, so that the next press on
+    // the same item presses it again instead of releasing it.
+    int TakeDownIndex();
     // The hover change: notifies OnChangeIndex, drops the pressed item when the new number is
     // an item, runs the polling timer exactly while an item is hot, and redraws.
     void SetOverIndex(int Value);

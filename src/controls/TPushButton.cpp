@@ -15,7 +15,8 @@ TPushButton::TPushButton(QWidget *Owner, const QString &Caption, int Result,
     };
     OnDrawControl = &TPushButton::Draw;
     OnMouseUp = [OnClick](TEControl *Sender, Qt::MouseButton, TShiftState, int, int) {
-        if (Sender->OverIndex() == Sender->DownIndex() && OnClick)
+        const int down = Sender->TakeDownIndex();
+        if (down >= 0 && Sender->OverIndex() == down && OnClick)
             OnClick(Sender->Tag());
     };
 }

@@ -93,7 +93,7 @@ TfrmAddFav::TfrmAddFav(QWidget *owner) : TSkinForm(owner, TBorderStyle::Dialog) 
     EControl2->setObjectName(QStringLiteral("EControl2"));
     EControl2->setGeometry(247, 96 + (22 - buttonHeight) / 2, 89, buttonHeight);
     EControl2->OnMouseUp = [this](TEControl *sender, Qt::MouseButton, TShiftState, int, int) {
-        if (sender->OverIndex() == sender->DownIndex())
+        if (sender->TakeDownIndex() == 0 && sender->OverIndex() == 0)
             NewFolder();
     };
 
@@ -102,6 +102,8 @@ TfrmAddFav::TfrmAddFav(QWidget *owner) : TSkinForm(owner, TBorderStyle::Dialog) 
     Label3->move(16, Edit1->y() + (Edit1->height() - Label3->height()) / 2);
     Label2->move(16, Edit2->y() + (Edit2->height() - Label2->height()) / 2);
     Label1->move(16, Folder->y() + (Folder->height() - Label1->height()) / 2);
+    // The heading starts where the labels below it start.
+    Label4->move(Label3->x(), Label4->y());
 
     // The address field is a window of its own, so a page host in any process can write into
     // it.

@@ -1,5 +1,7 @@
 #include "dialogs/TfrmClose.h"
 
+#include "controls/TPushButton.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
@@ -12,7 +14,10 @@ TfrmClose::TfrmClose(QWidget *Owner) : TSkinForm(Owner, TBorderStyle::Dialog) {
     if (Owner)
         setFont(Owner->window()->font());
     SetCaption(QStringLiteral("关闭提示"));
-    SetClientSize(278, 136);
+    // "下次不再提示" gets a line of its own above the button row's rule (which lies 18 pixels
+    // above the buttons), not a place beside "确定".
+    constexpr int CheckTop = 96;
+    SetClientSize(278, CheckTop + 17 + 14 + 18 + TPushButton::ButtonSize().height());
 
     FGroup = new QButtonGroup(this);
     const char *const texts[] = {"清除帐号信息并关闭", "导出帐号信息并关闭", "仅仅只是关闭"};
@@ -30,10 +35,10 @@ TfrmClose::TfrmClose(QWidget *Owner) : TSkinForm(Owner, TBorderStyle::Dialog) {
     }
     CheckBox1 = new QCheckBox(Client());
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox1->setGeometry(24, 104, 18, 17);
+    CheckBox1->setGeometry(24, CheckTop, 18, 17);
     CheckLabel = new QLabel(QStringLiteral("下次不再提示"), Client());
-    CheckLabel->move(44, 106);
-    CheckLabel->adjustSize();
+    CheckLabel->setGeometry(44, CheckTop, 150, 17);
+    CheckLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     CheckLabel->installEventFilter(this);
 }
 

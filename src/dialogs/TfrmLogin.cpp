@@ -78,15 +78,15 @@ TfrmLogin::TfrmLogin(const QString &programDir, TUserData &data, TSettings *sett
     btnNew = MakeButton(QStringLiteral("新用户"), 64);
     btnBack->hide();
     btnLogin->OnMouseUp = [this](TEControl *s, Qt::MouseButton, TShiftState, int, int) {
-        if (s->OverIndex() == 0 && s->DownIndex() == 0)
+        if (s->TakeDownIndex() == 0 && s->OverIndex() == 0)
             TryLogin();
     };
     btnNew->OnMouseUp = [this](TEControl *s, Qt::MouseButton, TShiftState, int, int) {
-        if (s->OverIndex() == 0 && s->DownIndex() == 0)
+        if (s->TakeDownIndex() == 0 && s->OverIndex() == 0)
             SetNewUserMode(true);
     };
     btnBack->OnMouseUp = [this](TEControl *s, Qt::MouseButton, TShiftState, int, int) {
-        if (s->OverIndex() == 0 && s->DownIndex() == 0)
+        if (s->TakeDownIndex() == 0 && s->OverIndex() == 0)
             SetNewUserMode(false);
     };
     for (QLineEdit *edit : {ComboBox1->lineEdit(), Edit1, Edit2})

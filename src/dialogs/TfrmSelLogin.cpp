@@ -1,7 +1,10 @@
 #include "dialogs/TfrmSelLogin.h"
 
+#include "controls/TEControl.h"
 #include "controls/TSkin.h"
+#include "dialogs/TfrmTip.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -10,7 +13,11 @@
 
 namespace {
 
-// A row: a rounded tick box and the account name; the current row in the item highlight.
+constexpr int UserRole = Qt::UserRole;
+constexpr int TitleRole = Qt::UserRole + 1;
+
+// A row: a rounded tick box, the account title and its user name; the current row in the item
+// highlight.
 class TCheckDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -47,8 +54,22 @@ public:
         p->setRenderHint(QPainter::Antialiasing, false);
         p->setPen(ColorToQColor(Skin().FontColor));
         p->setFont(option.font);
-        p->drawText(r.adjusted(26, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
-                    index.data(Qt::DisplayRole).toString());
+        // The account's title first, its user name after it in the frame colour.
+        const QRect text = r.adjusted(26, 0, -4, 0);
+        const QString title = index.data(TitleRole).toString();
+        const QString user = QStringLiteral("[%1]").arg(index.data(UserRole).toString());
+        const QFontMetrics fm(option.font);
+        int x = text.left();
+        if (!title.isEmpty()) {
+            const QString shown = fm.elidedText(title, Qt::ElideRight, text.width() * 3 / 5);
+            p->drawText(QRect(x, text.top(), text.width(), text.height()),
+                        Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, shown);
+            x += fm.horizontalAdvance(shown) + 6;
+            p->setPen(ColorToQColor(Skin().Shadow).darker(170));
+        }
+        p->drawText(QRect(x, text.top(), text.right() - x, text.height()),
+                    Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+                    fm.elidedText(user, Qt::ElideRight, text.right() - x));
         p->restore();
     }
 
@@ -88,8 +109,13 @@ TfrmSelLogin::TfrmSelLogin(QWidget *Owner) : TSkinForm(Owner, TBorderStyle::Dial
             .arg(ColorToQColor(Skin().Shadow).name()));
 }
 
-void TfrmSelLogin::AddName(const QString &Name, bool Checked) {
-    auto *item = new QListWidgetItem(Name, CheckList1);
+void TfrmSelLogin::AddName(const QString &Name, bool Checked, const QString &Title) {
+    auto *item = new QListWidgetItem(
+        Title.isEmpty() ? Name : Title + QStringLiteral(" [") + Name + QStringLiteral("]"),
+        CheckList1);
+    item->setData(UserRole, Name);
+    item->setData(TitleRole, Title);
+    item->setToolTip(item->text());
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(Checked ? Qt::Checked : Qt::Unchecked);
 }
@@ -97,7 +123,7 @@ void TfrmSelLogin::AddName(const QString &Name, bool Checked) {
 QStringList TfrmSelLogin::Names() const {
     QStringList names;
     for (int i = 0; i < CheckList1->count(); ++i)
-        names.append(CheckList1->item(i)->text());
+        names.append(CheckList1->item(i)->data(UserRole).toString());
     return names;
 }
 
@@ -105,7 +131,7 @@ QStringList TfrmSelLogin::CheckedNames() const {
     QStringList names;
     for (int i = 0; i < CheckList1->count(); ++i)
         if (CheckList1->item(i)->checkState() == Qt::Checked)
-            names.append(CheckList1->item(i)->text());
+            names.append(CheckList1->item(i)->data(UserRole).toString());
     return names;
 }
 
@@ -124,8 +150,35 @@ void TfrmSelLogin::FormShow() {
     if (!FButtonsAdded) {
         FButtonsAdded = true;
         AddButtons(bkOkCancel);
+        if (TEControl *ok = ButtonWithResult(mrOk)) {
+            auto original = ok->OnMouseUp;
+            ok->OnMouseUp = [this, original](TEControl *s, Qt::MouseButton b, TShiftState st, int x,
+                                             int y) {
+                if (s->OverIndex() == s->DownIndex() && s->DownIndex() >= 0 && !AnyChecked()) {
+                    s->SetDownIndex(-1);
+                    s->Redraw();
+                    return;
+                }
+                original(s, b, st, x, y);
+            };
+        }
     }
     if (CheckList1->count() > 0 && !CheckList1->currentItem())
         CheckList1->setCurrentRow(0);
     CheckList1->setFocus();
+}
+
+void TfrmSelLogin::keyPressEvent(QKeyEvent *Event) {
+    if ((Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter) && !AnyChecked())
+        return;
+    TSkinForm::keyPressEvent(Event);
+}
+
+bool TfrmSelLogin::AnyChecked() {
+    if (!CheckedNames().isEmpty())
+        return true;
+    ShowTip(QStringLiteral("提示"), QStringLiteral("请至少勾选一个帐号！"),
+            QStringLiteral("不想登录时请点“取消”。"), bkOk);
+    CheckList1->setFocus();
+    return false;
 }

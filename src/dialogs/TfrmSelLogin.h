@@ -19,7 +19,8 @@ public:
     // The game the accounts belong to.
     QString Location;
 
-    void AddName(const QString &Name, bool Checked = false);
+    // One account: its user name, and its title shown beside it when it has one.
+    void AddName(const QString &Name, bool Checked = false, const QString &Title = QString());
     QStringList Names() const;
     // The ticked names, in list order.
     QStringList CheckedNames() const;
@@ -30,7 +31,11 @@ public:
 
 protected:
     void FormShow() override;
+    void keyPressEvent(QKeyEvent *Event) override;
 
 private:
+    // OK with nothing ticked keeps the chooser open with a notice.
+    bool AnyChecked();
+
     bool FButtonsAdded = false;
 };

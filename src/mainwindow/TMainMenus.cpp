@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr int HomePageImage = 12; // the house of the menu images
+
 template <typename THandler>
 QAction *Item(QMenu *menu, const QString &caption, int image, THandler handler) {
     QAction *action = menu->addAction(caption);
@@ -153,7 +155,8 @@ QString TMainMenus::UserLine() const {
 
 void TMainMenus::AddPortalItems(QMenu *menu) {
     TfrmMain *f = &FForm;
-    Item(menu, QStringLiteral("官方网站"), 6,
+    // Not the user image of "登录帐号" beside it: the home page has one of its own.
+    Item(menu, QStringLiteral("官方网站"), HomePageImage,
          [f]() { f->OpenPage(Settings().Portal(TPortal::Home)); });
     Item(menu, QStringLiteral("使用交流"), -1,
          [f]() { f->OpenPage(Settings().Portal(TPortal::Forum)); });

@@ -17,7 +17,8 @@ void TStripHandlers::ToolBarGetIndex(TEControl *sender, int &index, int x, int y
 }
 
 void TStripHandlers::ToolBarChangeIndex(TEControl *sender, int &index) {
-    if (index >= 0 && !sender->Hint().isEmpty())
+    // The tab bar's buttons are zones below -1 (no hover polling), and they have tips too.
+    if (index != NoIndex && !sender->Hint().isEmpty())
         QToolTip::showText(QCursor::pos(), sender->Hint(), sender);
     else
         QToolTip::hideText();

@@ -16,6 +16,7 @@ struct TTab {
     qint32 Progress = 0; // last reported load progress, 0 to 200
     bool CanBack = false;
     bool CanForward = false;
+    bool Dead = false; // its tab process has died; the tab bar greys it
 
     // What the tab bar shows: "[user]title" for a tab opened with an account.
     QString Caption() const {

@@ -29,7 +29,13 @@ void TTabBarPainter::Paint(QPainter &canvas, const TEControl &control, TTabSet &
         // The lock is centred in the tab's height, not on the raised text line.
         if (!cell.LockRect.isNull() && !lock.isNull())
             canvas.drawImage(cell.LockRect.topLeft(), lock);
-        canvas.setFont(cell.Active ? bold : font);
+        QFont cellFont = cell.Active ? bold : font;
+        // A dead game's tab stays where it was, greyed and slanted, so it does not pass for a
+        // running one.
+        cellFont.setItalic(tab.Dead);
+        canvas.setFont(cellFont);
+        canvas.setPen(tab.Dead ? ColorToQColor(Skin().Shadow).darker(160)
+                               : ColorToQColor(Skin().FontColor));
         const QFontMetrics metrics(canvas.font());
         const QString text = TTabSet::FitCaption(
             tab, cell, [&metrics](const QString &s) { return metrics.horizontalAdvance(s); });

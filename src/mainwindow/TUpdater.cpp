@@ -52,13 +52,17 @@ void TUpdater::SetState(int state) {
         OnStateChanged(state == Idle);
 }
 
-void TUpdater::DailyRoutine() {
-    const QByteArray answer = SendDailyReport();
+bool TUpdater::StoreDescription(const QByteArray &answer) {
     if (answer.isEmpty())
-        return;
+        return false;
     QSaveFile ini(UpdateIniPath());
-    if (!ini.open(QIODevice::WriteOnly) || ini.write(answer) != answer.size() || !ini.commit())
-        return; // the previous description stays
+    // On failure the previous description stays.
+    return ini.open(QIODevice::WriteOnly) && ini.write(answer) == answer.size() && ini.commit();
+}
+
+void TUpdater::DailyRoutine() {
+    if (!StoreDescription(SendDailyReport()))
+        return;
     if (Settings().ReadBool(TKey::CheckUpdate))
         StartCheck(Automatic);
 }
@@ -67,6 +71,20 @@ void TUpdater::StartCheck(TState state) {
     if (GState != Idle)
         return;
     SetState(state);
+    if (state == Manual) {
+        // The morning's answer may be old by now: the player's check asks the portal.
+        const QPointer<TUpdater> alive(this);
+        const QByteArray answer = AskUpdateDescription();
+        if (!alive)
+            return;
+        if (answer.isEmpty()) {
+            ShowTip(QStringLiteral("提示"), QStringLiteral("无法获取版本信息！"),
+                    QStringLiteral("请检查网络设置，稍后再试。"), 0);
+            SetState(Idle);
+            return;
+        }
+        StoreDescription(answer);
+    }
     const TUpdateDescription d = TUpdateDescription::Read(UpdateIniPath());
     if (CatalogueRefreshDue(d, Catalogue().Version()) && !FRefresh) {
         FRefresh = new TCatalogueRefresh(TCatalogue::FileName(FDir), this);

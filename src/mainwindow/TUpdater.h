@@ -33,7 +33,8 @@ public:
     // Report, store a non-empty answer as "update.ini", then the automatic check when
     // "General"/"CheckUpdate" is on. Returns when the report has been answered.
     void DailyRoutine();
-    // A check from the stored description; Manual shows "未发现新版本！" when there is nothing.
+    // A check of the description: Manual asks the portal for it first (a notice when no answer
+    // comes) and shows "未发现新版本！" when there is nothing; Automatic reads the stored one.
     // Does nothing while a check or download is running.
     void StartCheck(TState state);
     // At main window destruction: installs the downloaded archive, then restarts when the
@@ -54,6 +55,8 @@ public:
 
 private:
     void SetState(int state);
+    // Keeps a non-empty answer as "update.ini"; false when there is none or it was not written.
+    bool StoreDescription(const QByteArray &answer);
     void DownloadProgram(const QString &address);
     void DownloadDone(const QString &fileName);
 

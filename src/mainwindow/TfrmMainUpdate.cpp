@@ -46,6 +46,11 @@ void TfrmMain::CreateUpdateParts() {
         // Its page will not finish loading: no progress is shown for it.
         if (FTabs.SetProgress(host, 0))
             FStatusBar->Redraw();
+        const int index = FTabs.IndexOfHandle(host);
+        if (index >= 0) {
+            FTabs.Tab(index).Dead = true;
+            FTabBar->Redraw();
+        }
     };
 }
 
@@ -83,6 +88,7 @@ bool TfrmMain::TakeDeadTabPlace(HWND host, const QString &startText, const QDomN
     tab.Progress = 0;
     tab.CanBack = false;
     tab.CanForward = false;
+    tab.Dead = false;
     FDeadTabs->Registered(host, startText);
     // Shown in its old place once the registration's send has returned.
     QTimer::singleShot(0, this, [this, host]() {

@@ -21,6 +21,20 @@ constexpr int UninstallTimeoutMs = 4000;
 // The daily report runs while the player already plays: it may take its time.
 constexpr int DailyTimeoutMs = 30000;
 
+// The report on a worker thread while the calling thread keeps handling events.
+QByteArray RunReport(const QString &url) {
+    auto *thread = new TCheckUpdateThread(url, DailyTimeoutMs);
+    QEventLoop loop;
+    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    if (!thread->isFinished())
+        loop.exec();
+    thread->wait();
+    const QByteArray answer = thread->Received();
+    delete thread;
+    return answer;
+}
+
 } // namespace
 
 QString UsageReportUrl(const QString &statsAddress, const QString &machineTag, TReportType type,
@@ -86,19 +100,19 @@ QByteArray SendDailyReport() {
         return QByteArray();
     const QString url = UsageReportUrl(Settings().Portal(TPortal::Stats), TMachineId::Tag(),
                                        report.Type, Settings().PartnerId, RunningBuildNumber());
-    auto *thread = new TCheckUpdateThread(url, DailyTimeoutMs);
-    QEventLoop loop;
-    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
-    thread->start();
-    if (!thread->isFinished())
-        loop.exec();
-    thread->wait();
-    const QByteArray answer = thread->Received();
-    delete thread;
+    const QByteArray answer = RunReport(url);
     try {
         // Also after a failed report: the installation is never reported as new again.
         Settings().WriteDate(TKey::LastRun, QDate::currentDate());
     } catch (const EWriteError &) {
     }
     return answer;
+}
+
+QByteArray AskUpdateDescription() {
+    // The portal answers the description only to a report; a check the player asks for counts
+    // as a start on a later day, and the day's own report is left to come.
+    return RunReport(UsageReportUrl(Settings().Portal(TPortal::Stats), TMachineId::Tag(),
+                                    TReportType::NewDay, Settings().PartnerId,
+                                    RunningBuildNumber()));
 }

@@ -35,3 +35,8 @@ bool SendUninstallReport();
 // otherwise writes today's date to "LastRun" afterwards, also when nothing came back. Returns
 // the answer (the update description), empty when there was none.
 QByteArray SendDailyReport();
+
+// The update description as the portal has it now, for a check the player asked for: the
+// report's request on a worker thread as above, whatever "LastRun" holds, which stays as it is.
+// Empty when the portal did not answer.
+QByteArray AskUpdateDescription();

@@ -71,14 +71,26 @@ int TAccountPage::HandleOf(const QDomElement &item) const {
     return 0;
 }
 
+namespace {
+
+// The game's own caption: the last step of its location ("休闲游戏\\贪吃蛇\\" gives "贪吃蛇").
+QString GameOf(const QString &location) {
+    const QStringList steps = location.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    return steps.isEmpty() ? QString() : steps.last();
+}
+
+} // namespace
+
 QJsonObject TAccountPage::RowData(const QDomElement &item) {
     // Every pair of rows gets a handle of its own, also for an item listed twice.
     const int id = FNextHandle++;
     FItems.insert(id, item);
-    return QJsonObject{{QStringLiteral("id"), id},
-                       {QStringLiteral("caption"), item.attribute(QStringLiteral("caption"))},
-                       {QStringLiteral("user"), item.attribute(QStringLiteral("user"))},
-                       {QStringLiteral("pass"), item.attribute(QStringLiteral("pass"))}};
+    return QJsonObject{
+        {QStringLiteral("id"), id},
+        {QStringLiteral("caption"), item.attribute(QStringLiteral("caption"))},
+        {QStringLiteral("user"), item.attribute(QStringLiteral("user"))},
+        {QStringLiteral("pass"), item.attribute(QStringLiteral("pass"))},
+        {QStringLiteral("game"), GameOf(item.attribute(QStringLiteral("location")))}};
 }
 
 void TAccountPage::LoadFinished(bool ok) {

@@ -77,7 +77,7 @@ TfrmOptions::TfrmOptions(QWidget *Owner, TUserData *data)
     }
 
     QGroupBox *general = Pages[PageGeneral];
-    chkAutoRun = Check(general, QStringLiteral("Windows 启动后自动运行游戏大厅"), 30);
+    chkAutoRun = Check(general, QStringLiteral("开机后自动运行游戏大厅"), 30);
     chkMiniToTray = Check(general, QStringLiteral("最小化到系统托盘图标"), 58);
     chkCloseToTray = Check(general, QStringLiteral("点击关闭按钮最小化到系统托盘图标"), 86);
     chkMaximized = Check(general, QStringLiteral("软件启动后自动最大化"), 114);
@@ -130,7 +130,7 @@ TEControl *TfrmOptions::MakeLink(QWidget *parent, const QString &text,
             c.drawLine(0, s->height() - 1, s->width() - 1, s->height() - 1);
     };
     link->OnMouseUp = [run](TEControl *s, Qt::MouseButton, TShiftState, int, int) {
-        if (s->OverIndex() == 0 && s->DownIndex() == 0)
+        if (s->TakeDownIndex() == 0 && s->OverIndex() == 0)
             run();
     };
     return link;

@@ -46,7 +46,7 @@ public:
     TEControl *TreeView1 = nullptr;
     std::array<QGroupBox *, 2> Pages{};
     // General page.
-    QCheckBox *chkAutoRun = nullptr;     // "Windows 启动后自动运行游戏大厅"
+    QCheckBox *chkAutoRun = nullptr;     // "开机后自动运行游戏大厅"
     QCheckBox *chkMiniToTray = nullptr;  // "最小化到系统托盘图标"
     QCheckBox *chkCloseToTray = nullptr; // "点击关闭按钮最小化到系统托盘图标"
     QCheckBox *chkMaximized = nullptr;   // "软件启动后自动最大化"

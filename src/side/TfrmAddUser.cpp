@@ -79,8 +79,11 @@ TfrmAddUser::TfrmAddUser(QWidget *Owner) : TSkinForm(Owner, TBorderStyle::Dialog
     FPicker->hide();
     FPicker->OnPick = [this](const QString &caption, const QString &location) {
         GameBox->setToolTip(location);
+        // A title the player typed stays; one the last pick filled in follows the new pick.
+        if (Edit1->text().isEmpty() || Edit1->text() == FPickedCaption)
+            Edit1->setText(caption);
+        FPickedCaption = caption;
         GameBox->setText(caption);
-        Edit1->setText(caption);
         Edit3->setFocus();
     };
 }

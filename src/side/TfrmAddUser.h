@@ -54,4 +54,5 @@ private:
 
     bool FButtonsAdded = false;
     TForm2 *FPicker = nullptr;
+    QString FPickedCaption; // the caption the last pick put into the title box
 };

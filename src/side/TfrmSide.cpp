@@ -344,8 +344,14 @@ void TfrmSide::RebuildGroups() {
     FHotbtn1->hide();
     FHotbtn1->setParent(this);
     SetHoveredNode(nullptr);
-    for (TGroup &g : FGroups)
-        delete g.Tree;
+    for (TGroup &g : FGroups) {
+        if (FTreeHandlers == 0) {
+            delete g.Tree;
+        } else {
+            g.Tree->hide();
+            FRetiredTrees.append(g.Tree);
+        }
+    }
     FGroups.clear();
     BuildGroups();
 }

@@ -184,6 +184,10 @@ private:
     int FHoveredGroup = -1;
     int FPressedGroup = -1;
     QList<TGroup> FGroups;
+    // A tree's press handler can run a menu or a dialog; trees of groups rebuilt meanwhile wait
+    // here, hidden, until the outermost handler has returned.
+    int FTreeHandlers = 0;
+    QList<QPointer<TTreeView1>> FRetiredTrees;
     TSideNode *FHoveredNode = nullptr;
     TTreeView1 *FHoveredTree = nullptr;
 

@@ -25,7 +25,10 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QUrl>
+
+#include <utility>
 
 namespace {
 
@@ -184,6 +187,15 @@ void TfrmSide::Timer2Timer() {
 
 void TfrmSide::TreeMouseDown(TTreeView1 *tree, Qt::MouseButton button, bool doubleClick, int x,
                              int y) {
+    // The tree stays alive while this runs, whatever its menu or dialog sets off meanwhile; it
+    // goes once control is back in the event loop, outside its own press handler.
+    ++FTreeHandlers;
+    const auto done = qScopeGuard([this]() {
+        if (--FTreeHandlers == 0)
+            for (const QPointer<TTreeView1> &retired : std::exchange(FRetiredTrees, {}))
+                if (retired)
+                    retired->deleteLater();
+    });
     tree->clearSelection();
     TSideNode *node = tree->NodeAt(QPoint(x, y));
     if (node == nullptr || (node->Element.isNull() && node->Url.isEmpty()))
@@ -245,7 +257,9 @@ void TfrmSide::StartGame(const QDomElement &element) {
         TfrmSelLogin chooser(window());
         chooser.Location = location;
         for (const QString &user : users)
-            chooser.AddName(user);
+            chooser.AddName(
+                user, false,
+                UserData().FindAccount(location, user).attribute(QStringLiteral("caption")));
         if (chooser.ShowModal() != mrOk)
             return;
         for (const QString &user : chooser.CheckedNames()) {

@@ -12,6 +12,21 @@ class TestCaptureGeometry : public QObject {
     Q_OBJECT
 
 private slots:
+    // Window rectangles to snapshot pixels: unchanged at 100 %, scaled at 125 % and 200 %, and
+    // neighbours stay neighbours at a fractional scale.
+    void snapshotPixelsOfWindowRectangles() {
+        const QRect r(310, 410, 100, 60);
+        QCOMPARE(TCaptureGeometry::ImageRect(r, 1.0), r);
+        QCOMPARE(TCaptureGeometry::ImageRect(QRect(8, 4, 80, 40), 1.25), QRect(10, 5, 100, 50));
+        QCOMPARE(TCaptureGeometry::ImageRect(r, 2.0), QRect(620, 820, 200, 120));
+        const QRect a = TCaptureGeometry::ImageRect(QRect(0, 0, 3, 3), 1.25);
+        const QRect b = TCaptureGeometry::ImageRect(QRect(3, 3, 3, 3), 1.25);
+        QCOMPARE(a.x() + a.width(), b.x());
+        QCOMPARE(a.y() + a.height(), b.y());
+        QCOMPARE(TCaptureGeometry::ImageRect(QRect(0, 0, 1280, 1024), 1.25).size(),
+                 QSize(1600, 1280));
+    }
+
     // Every handle, the grip bands between them and the body, on a 100 x 60 selection.
     void partsUnderThePointer() {
         const int w = 100, h = 60; // middle bands: 47 < x < 52, 27 < y < 32

@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -144,6 +145,32 @@ private slots:
         QCOMPARE(TfrmCaptor::RememberedType(), 3);
         const QImage saved(name + QStringLiteral(".png"));
         QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), FPattern.Image.copy(15, 15, 60, 40));
+    }
+
+    // On a screen scaled to 125 % (run with QT_SCALE_FACTOR=1.25): the frozen screen is shown
+    // pixel for pixel, and the selection copies the screen's physical pixels under it.
+    void scaledScreen() {
+        QScreen *screen = QGuiApplication::primaryScreen();
+        if (qFuzzyCompare(screen->devicePixelRatio(), 1.0))
+            QSKIP("the screen is not scaled");
+        const qreal ratio = screen->devicePixelRatio();
+        const QImage truth =
+            screen->grabWindow(0, 300, 400, 80, 48).toImage().convertToFormat(QImage::Format_RGB32);
+        QPointer<TfrmCaptor> captor = StartCaptor();
+        QVERIFY(captor);
+        QCOMPARE(captor->Snapshot().width(), qRound(captor->width() * ratio));
+        // What the window shows where the pattern is: the snapshot's pixels there, unzoomed.
+        const QImage shown =
+            captor->grab(QRect(300, 400, 80, 48)).toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown.size(), truth.size());
+        QCOMPARE(shown, truth);
+        Drag(captor, QPoint(300, 400), QPoint(380, 448));
+        QCOMPARE(captor->Selection()->geometry(), QRect(300, 400, 80, 48));
+        QImage selected = captor->SelectedImage().convertToFormat(QImage::Format_RGB32);
+        selected.setDevicePixelRatio(truth.devicePixelRatio());
+        QCOMPARE(selected, truth);
+        captor->close();
+        QTRY_VERIFY(!captor);
     }
 
     // A save that cannot be written is reported, and the tool still closes.

@@ -1,6 +1,7 @@
 // The close confirmation, refresh interval, password, about box and mini home.
 
 #include "controls/TEControl.h"
+#include "controls/TPushButton.h"
 #include "controls/TSkin.h"
 #include "dialogs/TFileDialog.h"
 #include "dialogs/TMiniHome.h"
@@ -56,6 +57,12 @@ void TestDialogs::closeChoice() {
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(form.Buttons().size(), 2);
     QVERIFY(form.ButtonBar());
+    // "下次不再提示" lies above the button row's rule, clear of the buttons.
+    const int rule = form.ClientHeight() - TPushButton::ButtonSize().height() - 18;
+    QVERIFY(form.CheckBox1->geometry().bottom() < rule);
+    QVERIFY(form.CheckLabel->geometry().bottom() < rule);
+    for (TEControl *button : form.Buttons())
+        QVERIFY(!button->geometry().intersects(form.CheckLabel->geometry()));
     // The texts beside the boxes select them too.
     QTest::mouseClick(form.RadioLabels[2], Qt::LeftButton);
     QCOMPARE(form.SelectedTag(), 2);

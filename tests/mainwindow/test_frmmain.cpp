@@ -15,9 +15,12 @@
 #include "dialogs/TMiniHome.h"
 #include "dialogs/TfrmLogin.h"
 #include "dialogs/TfrmTip.h"
+#include "mainwindow/TUpdater.h"
 #include "mainwindow/TfrmMain.h"
+#include "net/TUsageReport.h"
 #include "platform/WinMessages.h"
 #include "protocol/Messages.h"
+#include "side/TCatalogue.h"
 #include "store/TSettings.h"
 #include "store/TUserData.h"
 
@@ -26,6 +29,9 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -527,6 +533,55 @@ private slots:
         QTRY_VERIFY(!FMain->isMinimized());
         QVERIFY(FMain->windowState() & Qt::WindowMaximized);
         FMain->showNormal();
+    }
+
+    // A check the player asks for asks the portal: a version published since the day's report
+    // is offered, and "update.ini" holds the new answer. Without an answer it says so.
+    void manualCheckAsksThePortal() {
+        QTemporaryDir dir;
+        QFile stale(dir.filePath(QStringLiteral("update.ini")));
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write("[Main]\r\nVersion=0\r\n");
+        stale.close();
+        FPortal.Get(QStringLiteral("api/stats/clear"));
+        const QString gameVersion =
+            QJsonDocument::fromJson(
+                FPortal.Get(
+                    QStringLiteral("api/update?main_version=%1").arg(RunningBuildNumber() + 1)))
+                .object()
+                .value(QStringLiteral("game_version"))
+                .toString();
+        const bool refreshDue = !gameVersion.isEmpty() && gameVersion != Catalogue().Version();
+        TUpdater updater(dir.path() + QLatin1Char('/'));
+        TfrmTip::TakeCalls();
+        TfrmTip::SetNextAnswer(7);
+        updater.StartCheck(TUpdater::Manual);
+        QList<TTipCall> calls = TfrmTip::TakeCalls();
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls[0].Line1, QStringLiteral("新版本经已发布，是否现在更新？"));
+        QCOMPARE(TUpdater::State(), int(TUpdater::Idle));
+        QCOMPARE(QJsonDocument::fromJson(FPortal.Get(QStringLiteral("api/stats"))).array().size(),
+                 1);
+        QVERIFY(stale.open(QIODevice::ReadOnly));
+        QVERIFY(stale.readAll().contains(QByteArray::number(RunningBuildNumber() + 1)));
+        stale.close();
+        // A catalogue refresh the answer may have started ends before its updater goes.
+        if (refreshDue)
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("games.xml"))),
+                                     20000);
+
+        // No portal: a notice that nothing could be asked, not "未发现新版本！".
+        const QString stats = Settings().Portal(TPortal::Stats);
+        Settings().Ini().WriteString(QStringLiteral("Portal"), QStringLiteral("Stats"),
+                                     QStringLiteral("http://127.0.0.1:1/s.php"));
+        TfrmTip::SetNextAnswer(1);
+        updater.StartCheck(TUpdater::Manual);
+        Settings().Ini().WriteString(QStringLiteral("Portal"), QStringLiteral("Stats"), stats);
+        calls = TfrmTip::TakeCalls();
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls[0].Line1, QStringLiteral("无法获取版本信息！"));
+        QCOMPARE(TUpdater::State(), int(TUpdater::Idle));
+        FPortal.Get(QStringLiteral("api/update?main_version=0"));
     }
 
     // A window that the mini home's page opens is a tab of the main window, not a window of

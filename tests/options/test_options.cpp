@@ -66,18 +66,21 @@ class TestOptions : public QObject {
             return QVariant();
         return result;
     }
-    // The table as the page shows it: per account its title text and the three input values.
+    // The table as the page shows it: per account its title text, the three input values, the
+    // handle and the game shown beside the title.
     static QJsonArray Rows(TAccountPage *page) {
         return QJsonDocument::fromJson(
-                   Eval(page, QStringLiteral(
-                                  "(function(){var t=document.getElementById('table'),o=[];"
-                                  // Open and close every row, so each has its boxes.
-                                  "for(var j=0;j<t.rows.length;j+=2){var d=t.rows[j].cells[0]"
-                                  ".firstChild;d.click();d.click();}"
-                                  "for(var i=0;i+1<t.rows.length;i+=2){var c=t.rows[i+1].cells[0],"
-                                  "n=c.getElementsByTagName('input');o.push([t.rows[i].textContent,"
-                                  "n[0].value,n[1].value,n[2].value,c.id]);}"
-                                  "return JSON.stringify(o);})()"))
+                   Eval(page,
+                        QStringLiteral(
+                            "(function(){var t=document.getElementById('table'),o=[];"
+                            // Open and close every row, so each has its boxes.
+                            "for(var j=0;j<t.rows.length;j+=2){var d=t.rows[j].cells[0]"
+                            ".firstChild;d.click();d.click();}"
+                            "for(var i=0;i+1<t.rows.length;i+=2){var c=t.rows[i+1].cells[0],"
+                            "n=c.getElementsByTagName('input'),d=t.rows[i].cells[0].firstChild;"
+                            "o.push([d.firstChild.textContent,n[0].value,n[1].value,"
+                            "n[2].value,c.id,d.lastChild.textContent]);}"
+                            "return JSON.stringify(o);})()"))
                        .toString()
                        .toUtf8())
             .array();
@@ -130,6 +133,7 @@ private slots:
             QCOMPARE(r[1].toString(), HostileTitles[i]);
             QCOMPARE(r[2].toString(), QStringLiteral("u\"%1<").arg(i));
             QCOMPARE(r[3].toString(), QStringLiteral("p'\"%1</td>").arg(i));
+            QCOMPARE(r[5].toString(), QString::number(i)); // the game of "G\<i>\"
         }
         // Nothing of the values became markup: no bold text, image or script ran.
         QCOMPARE(Eval(form.WebBrowser1, QStringLiteral("document.querySelectorAll('#table b, "
@@ -307,6 +311,10 @@ private slots:
         QCOMPARE(form.ClientHeight(), form.btnLogin->y() + 44);
         form.ComboBox1->setEditText(QStringLiteral("新人"));
         form.Edit2->setText(QStringLiteral("y"));
+        QTest::mouseClick(form.btnLogin, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(form.Message->text(), QStringLiteral("两次输入密码不一致！"));
+        // A second click with the pointer still on "登录" tries again.
+        form.Message->clear();
         QTest::mouseClick(form.btnLogin, Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(form.Message->text(), QStringLiteral("两次输入密码不一致！"));
         QTest::qWait(100);

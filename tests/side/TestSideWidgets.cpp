@@ -1,6 +1,7 @@
 // The flat tree with its scroll bar, the add-account dialog and its game picker, the account
 // chooser: real widgets on the X server.
 
+#include "controls/TEControl.h"
 #include "controls/TSkin.h"
 #include "dialogs/TfrmSelLogin.h"
 #include "dialogs/TfrmTip.h"
@@ -19,9 +20,12 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 class TestSideWidgets : public QObject {
     Q_OBJECT
@@ -37,6 +41,7 @@ private slots:
     void PickerChoosesGamesBelowSections();
     void ChooserReturnsTickedNamesInListOrder();
     void FavouritesTreeListsFoldersAndOpensShortcuts();
+    void TreeOutlivesARebuildFromItsOwnMenu();
     void NothingKeptUnlessTheFileIsWritten();
 };
 
@@ -168,16 +173,46 @@ void TestSideWidgets::PickerChoosesGamesBelowSections() {
     QCOMPARE(dialog.Location(), QString("休闲\\经典\\贪吃蛇\\"));
     QCOMPARE(dialog.GameBox->text(), QString("贪吃蛇"));
     QCOMPARE(dialog.Caption(), QString("贪吃蛇"));
+
+    // A second pick follows while the title is still the picked caption; a typed one stays.
+    dialog.OpenPicker();
+    QTRY_VERIFY(picker->isVisible());
+    picker->TreeMouseDown(rowCentre(3).x(), rowCentre(3).y());
+    QTRY_VERIFY(!picker->isVisible());
+    QCOMPARE(dialog.Caption(), QString("无标题"));
+    dialog.Edit1->setText("扫雷号");
+    dialog.OpenPicker();
+    QTRY_VERIFY(picker->isVisible());
+    picker->TreeMouseDown(rowCentre(2).x(), rowCentre(2).y());
+    QTRY_VERIFY(!picker->isVisible());
+    QCOMPARE(dialog.GameBox->text(), QString("贪吃蛇"));
+    QCOMPARE(dialog.Caption(), QString("扫雷号"));
     Catalogue().Clear();
 }
 
 void TestSideWidgets::ChooserReturnsTickedNamesInListOrder() {
     TfrmSelLogin chooser;
-    for (const char *name : {"u1", "u2", "u3"})
-        chooser.AddName(name);
+    chooser.AddName("u1", false, "主号");
+    chooser.AddName("u2");
+    chooser.AddName("u3", false, "小号");
+    QCOMPARE(chooser.CheckList1->item(0)->text(), QString("主号 [u1]"));
+    QCOMPARE(chooser.Names(), QStringList({"u1", "u2", "u3"}));
     chooser.show();
     QVERIFY(QTest::qWaitForWindowExposed(&chooser));
     QCOMPARE(chooser.CheckedNames(), QStringList());
+    // OK with nothing ticked says why and keeps the chooser open, by key and by button.
+    TfrmTip::TakeCalls();
+    TfrmTip::SetNextAnswer(1);
+    QTest::keyClick(chooser.CheckList1, Qt::Key_Return);
+    QCOMPARE(chooser.ModalResult(), 0);
+    TfrmTip::SetNextAnswer(1);
+    TEControl *ok = chooser.ButtonWithResult(1);
+    QTest::mouseClick(ok, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(chooser.ModalResult(), 0);
+    const QList<TTipCall> calls = TfrmTip::TakeCalls();
+    QCOMPARE(calls.size(), 2);
+    QCOMPARE(calls[1].Line1, QString("请至少勾选一个帐号！"));
+    QVERIFY(chooser.isVisible());
     // Space ticks the current row; a click anywhere on a row ticks it.
     QTest::keyClick(chooser.CheckList1, Qt::Key_Space);
     const QRect third = chooser.CheckList1->visualItemRect(chooser.CheckList1->item(2));
@@ -233,6 +268,42 @@ void TestSideWidgets::FavouritesTreeListsFoldersAndOpensShortcuts() {
     side.RefreshFavourites();
     QCOMPARE(tree->topLevelItemCount(), 3);
     QCOMPARE(tree->topLevelItem(1)->text(0), QString("Added"));
+}
+
+void TestSideWidgets::TreeOutlivesARebuildFromItsOwnMenu() {
+    QVERIFY(Catalogue().LoadText("<?xml version='1.0'?><games><section caption='休闲'>"
+                                 "<game caption='贪吃蛇' url='u'/></section></games>"));
+    TfrmSide::THost host;
+    TfrmSide side(nullptr, host);
+    side.resize(250, 572);
+    side.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&side));
+    QTRY_COMPARE(side.GroupCount(), 3);
+    const QPointer<TTreeView1> tree = side.GroupTree(2);
+    QTRY_VERIFY(tree->isVisible());
+    auto *menu = side.findChild<QMenu *>("PopupMenu1");
+    QVERIFY(menu);
+
+    // A new catalogue arrives while the game's menu, run from the tree's own press, is open.
+    bool keptWhileOpen = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &side, [&]() {
+        if (!menu->isVisible())
+            return;
+        poll.stop();
+        side.RebuildGroups();
+        keptWhileOpen = !tree.isNull() && !tree->isVisible();
+        menu->close();
+    });
+    poll.start(20);
+    QTest::mousePress(tree->viewport(), Qt::RightButton, {},
+                      tree->TextRect(tree->topLevelItem(0)).center());
+    QVERIFY(keptWhileOpen);
+    // Gone once the press has been handled; the new groups are there.
+    QTRY_VERIFY(tree.isNull());
+    QCOMPARE(side.GroupCount(), 3);
+    QVERIFY(side.GroupTree(2)->isVisible());
+    Catalogue().Clear();
 }
 
 void TestSideWidgets::NothingKeptUnlessTheFileIsWritten() {

@@ -202,8 +202,9 @@ int main(int argc, char **argv) {
     }
     {
         TfrmSelLogin form;
-        for (const char *name : {"玩家一", "玩家二", "u3"})
-            form.AddName(QString::fromUtf8(name));
+        form.AddName(QStringLiteral("wanjia01"), false, QStringLiteral("主号"));
+        form.AddName(QStringLiteral("wanjia02"), false, QStringLiteral("扫雷号"));
+        form.AddName(QStringLiteral("u3"));
         form.SetChecked(0, true);
         form.SetChecked(2, true);
         WhileModal([&] { return form.ShowModal(); },

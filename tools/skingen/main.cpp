@@ -573,11 +573,11 @@ QImage SmallButtons() {
     return image;
 }
 
-// Menu icons: 12 cells of 16 on magenta; 4 is the lock and 8 the check mark.
+// Menu icons: 13 cells of 16 on magenta; 4 is the lock and 8 the check mark.
 QImage MenuIcons() {
     const int s = 16;
-    QImage image = NewImage(12 * s, s, Magenta);
-    for (int i = 0; i < 12; ++i) {
+    QImage image = NewImage(13 * s, s, Magenta);
+    for (int i = 0; i < 13; ++i) {
         QImage cell = OnMagenta(
             s, s, [&](int) { return QColor(0xE4, 0xEC, 0xF5); },
             [&](QPainter &p) {
@@ -669,6 +669,14 @@ QImage MenuIcons() {
                     p.setPen(GlyphPen(Glyph, 1.6));
                     p.drawLine(QPointF(4, 4), QPointF(12, 12));
                     p.drawLine(QPointF(12, 4), QPointF(4, 12));
+                    break;
+                case 12: // the portal's home page: a house
+                    p.setBrush(QColor(0xD6, 0xE6, 0xF8));
+                    p.drawPolygon(QPolygonF({QPointF(c, 2.5), QPointF(14, 8), QPointF(12, 8),
+                                             QPointF(12, 13.5), QPointF(4, 13.5), QPointF(4, 8),
+                                             QPointF(2, 8)}));
+                    p.setBrush(White);
+                    p.drawRect(QRectF(6.5, 9.5, 3, 4));
                     break;
                 }
             });
