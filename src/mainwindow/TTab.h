@@ -16,6 +16,10 @@ struct TTab {
     qint32 Progress = 0; // last reported load progress, 0 to 200
     bool CanBack = false;
     bool CanForward = false;
+    bool Audible = false; // the page plays sound (as its host last reported)
+    bool Muted = false;
+    int Zoom = 100;  // the page's zoom in percent
+    QString ZoomKey; // game location the zoom is remembered under; empty for other pages
 
     // What the tab bar shows: "[user]title" for a tab opened with an account.
     QString Caption() const {

@@ -38,6 +38,8 @@ class TfrmSide;
 class TUpdater;
 class TNoticePane;
 class TDeadTabs;
+class TPlayerTools;
+class TBossKey;
 
 class TfrmMain : public TSkinForm {
     Q_OBJECT
@@ -235,4 +237,15 @@ private:
     TUpdater *FUpdater = nullptr;
     TNoticePane *FNoticePane = nullptr;
     TDeadTabs *FDeadTabs = nullptr;
+
+    // ---- Mute, per-game zoom and the boss key ----
+public:
+    TPlayerTools *PlayerTools() const { return FPlayerTools.get(); }
+    TBossKey *BossKey() const { return FBossKey.get(); }
+
+private:
+    friend class TPlayerTools;
+    friend class TBossKey;
+    std::unique_ptr<TPlayerTools> FPlayerTools;
+    std::unique_ptr<TBossKey> FBossKey;
 };
