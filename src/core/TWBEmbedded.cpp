@@ -3,6 +3,7 @@
 #include "core/THostPage.h"
 #include "core/THostProfile.h"
 #include "core/TProgram.h"
+#include "core/TZoomSteps.h"
 #include "protocol/Messages.h"
 #include "protocol/THostProtocol.h"
 
@@ -21,6 +22,9 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 namespace {
 
@@ -38,6 +42,11 @@ QString ScriptSource(const QString &token, const QString &secret) {
     return QString::fromUtf8(file.readAll())
         .replace(QStringLiteral("@TOKEN@"), token)
         .replace(QStringLiteral("@SECRET@"), secret);
+}
+
+LPARAM AudioState(const QWebEnginePage *page) {
+    return (page->recentlyAudible() ? LPARAM(HostAudioAudible) : 0) |
+           (page->isAudioMuted() ? LPARAM(HostAudioMuted) : 0);
 }
 
 QString RandomText() {
@@ -109,7 +118,12 @@ TWBEmbedded::TWBEmbedded(const QString &startParameter, THostPage *page)
             FCommitted = true;
             DoNavigateComplete();
         }
+        // The engine may take a new site to its own zoom; the player's stays.
+        if (qRound(FPage->zoomFactor() * 100) != FZoom)
+            FPage->setZoomFactor(FZoom / 100.0);
     });
+    connect(FPage, &QWebEnginePage::recentlyAudibleChanged, this, [this]() { ReportAudio(); });
+    connect(FPage, &QWebEnginePage::audioMutedChanged, this, [this]() { ReportAudio(); });
     connect(FPage, &QWebEnginePage::urlChanged, this, [this]() { ReportBackForward(); });
     connect(FPage, &QWebEnginePage::titleChanged, this, [this](const QString &title) {
         Win::SetWindowText(FHandle, title);
@@ -269,6 +283,10 @@ LRESULT TWBEmbedded::WndProc(const Win::TMessage &message) {
     case WM_HOSTCOMMAND:
         if (message.lParam == HostCommandRefresh && message.wParam == HostRefreshQuery)
             return FRefreshOn ? 1 : 0;
+        if (message.lParam == HostCommandMute && message.wParam == HostMuteQuery)
+            return AudioState(FPage);
+        if (message.lParam == HostCommandZoom && message.wParam == 0)
+            return qRound(FPage->zoomFactor() * 100);
         Command(message.lParam, message.wParam);
         return 0;
     case WM_HOSTDUPLICATE:
@@ -289,8 +307,12 @@ LRESULT TWBEmbedded::WndProc(const Win::TMessage &message) {
 }
 
 bool TWBEmbedded::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
-        static_cast<QWidget *>(watched)->window() != this)
+    if ((event->type() != QEvent::KeyPress && event->type() != QEvent::Wheel) ||
+        !watched->isWidgetType() || static_cast<QWidget *>(watched)->window() != this)
+        return false;
+    if (ZoomInput(event))
+        return true;
+    if (event->type() != QEvent::KeyPress)
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
     if (key->key() != Qt::Key_F11 && key->key() != Qt::Key_Escape)
@@ -303,6 +325,56 @@ bool TWBEmbedded::eventFilter(QObject *watched, QEvent *event) {
     // F11 belongs to the main window; Esc still reaches the page (games close their own dialogs
     // with it).
     return key->key() == Qt::Key_F11 && FMainWindow != 0;
+}
+
+bool TWBEmbedded::ZoomInput(QEvent *event) {
+    if (FClosing)
+        return false;
+    int direction = 0;
+    if (event->type() == QEvent::Wheel) {
+        const auto *wheel = static_cast<QWheelEvent *>(event);
+        if (!(wheel->modifiers() & Qt::ControlModifier))
+            return false;
+        FWheel += wheel->angleDelta().y();
+        direction = FWheel / QWheelEvent::DefaultDeltasPerStep;
+        FWheel %= QWheelEvent::DefaultDeltasPerStep;
+        if (direction != 0)
+            SetZoom(TZoomSteps::Next(FZoom, direction));
+        // The page never sees a zooming wheel: it would scroll as well.
+        return true;
+    }
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if ((key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) !=
+        Qt::ControlModifier)
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        SetZoom(TZoomSteps::Next(FZoom, 1));
+        return true;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore:
+        SetZoom(TZoomSteps::Next(FZoom, -1));
+        return true;
+    case Qt::Key_0:
+        SetZoom(TZoomSteps::Normal);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TWBEmbedded::SetZoom(int percent) {
+    FZoom = std::clamp(percent, TZoomSteps::Min, TZoomSteps::Max);
+    FPage->setZoomFactor(FZoom / 100.0);
+    if (FMainWindow != 0 && FHandle != 0)
+        Win::PostMessage(FMainWindow, WM_HOSTZOOM, FHandle, FZoom);
+}
+
+void TWBEmbedded::ReportAudio() {
+    if (FMainWindow == 0 || FHandle == 0 || FClosing)
+        return;
+    Win::PostMessage(FMainWindow, WM_HOSTAUDIO, FHandle, AudioState(FPage));
 }
 
 void TWBEmbedded::Command(LPARAM command, WPARAM argument) {
@@ -339,6 +411,14 @@ void TWBEmbedded::Command(LPARAM command, WPARAM argument) {
         break;
     case HostCommandUrl:
         Win::SetWindowText(HWND(argument), CurrentUrl());
+        break;
+    case HostCommandMute:
+        if (argument == HostMuteOn || argument == HostMuteOff)
+            FPage->setAudioMuted(argument == HostMuteOn);
+        break;
+    case HostCommandZoom:
+        if (argument != 0)
+            SetZoom(int(qMin<WPARAM>(argument, TZoomSteps::Max)));
         break;
     default:
         break;

@@ -83,6 +83,8 @@ public:
     QString FillPassword() const { return FFill.Password(); }
     QString Check() const { return FFill.Check(); }
     HWND MainWindow() const { return FMainWindow; }
+    // The page's zoom in percent, as the player or the main window last set it.
+    int Zoom() const { return FZoom; }
 
     // Where a window the page opens goes once it holds a web page: the handler builds the host
     // around the page (by default a further host beside this one, in the same parent window).
@@ -95,7 +97,8 @@ signals:
     void FillAttempted(bool finished);
 
 protected:
-    // F11 and Esc in the page go to the main window.
+    // F11 and Esc in the page go to the main window; Ctrl + wheel and Ctrl + "+" / "-" / "0"
+    // zoom the page.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -113,6 +116,10 @@ private:
     void RunScript(const QString &code, std::function<void(const QVariant &)> done) override;
     void SendCaptureReport(const QVariantMap &login);
     void ScriptMessage(const QString &json);
+    // Ctrl + wheel or a zoom key in the page: true when it was one and has been used.
+    bool ZoomInput(QEvent *event);
+    void SetZoom(int percent);
+    void ReportAudio();
 
     HWND FHandle = 0;
     HWND FParent = 0;
@@ -137,6 +144,8 @@ private:
     bool FCommitted = false; // the current load has reached navigate-complete
     bool FClosing = false;
     int FPopups = 0; // opened unasked since the last page load began
+    int FZoom = 100;
+    int FWheel = 0; // wheel turn not yet worth a zoom step (touchpads send small ones)
     QTimer FRefreshTimer;
     TLoginFill FFill;
     TLoginCapture FCapture;

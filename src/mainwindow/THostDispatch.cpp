@@ -5,6 +5,7 @@
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/RegistrationReply.h"
 #include "mainwindow/TDeadTabs.h"
+#include "mainwindow/TPlayerTools.h"
 #include "mainwindow/TfrmMain.h"
 #include "protocol/Messages.h"
 #include "protocol/THostProtocol.h"
@@ -85,6 +86,15 @@ LRESULT THostDispatch::WndProc(const Win::TMessage &m) {
             // Posted: the question must not run inside the host's send.
             QTimer::singleShot(0, &f, [this]() { HostCommandNotice(); });
         return 0;
+    case WM_HOSTAUDIO:
+        if (f.FPlayerTools)
+            f.FPlayerTools->HostAudio(HWND(m.wParam), m.lParam);
+        return 0;
+    case WM_HOSTZOOM:
+        if (f.FPlayerTools)
+            f.FPlayerTools->HostZoom(HWND(m.wParam),
+                                     int(qBound(LPARAM(0), m.lParam, LPARAM(1000))));
+        return 0;
     case Win::WM_COPYDATA:
         // A second report before the timer fires replaces the first.
         f.FCaptureReport = THostProtocol::CaptureReportText(m.data);
@@ -99,7 +109,11 @@ void THostDispatch::HostRegister(HWND host) {
     const QString text = Win::GetWindowText(host, 2047);
     const TRegistration reg =
         BuildRegistrationReply(text, Catalogue(), UserData(), Settings().PartnerId);
+    // A game's zoom is kept under its location, the start text's first line.
+    const QString zoomKey = reg.Game.isNull() ? QString() : text.section(QLatin1Char('\n'), 0, 0);
     if (FForm.TakeDeadTabPlace(host, text, reg.Game, reg.User)) {
+        if (FForm.FPlayerTools)
+            FForm.FPlayerTools->HostRegistered(host, zoomKey);
         Win::SetWindowText(host, reg.Reply);
         return;
     }
@@ -113,6 +127,8 @@ void THostDispatch::HostRegister(HWND host) {
         Win::ShowWindowAsync(previous, Win::SW_HIDE); // it may be hung
     FForm.FToolBar->Redraw();
     FForm.TabBarChanged();
+    if (FForm.FPlayerTools)
+        FForm.FPlayerTools->HostRegistered(host, zoomKey);
     Win::SetWindowText(host, reg.Reply);
     FForm.FDeadTabs->Registered(host, text);
 }

@@ -8,7 +8,7 @@
 #include <QPainter>
 
 void TStatusBarPainter::Paint(QPainter &canvas, const TEControl &control, int progress,
-                              TAdStrip &ads, const QFont &font) {
+                              TAdStrip &ads, const QFont &font, const QString &zoom) {
     const QRect all = control.rect();
     const QImage &image = Skin().StatusBar;
     if (!image.isNull())
@@ -31,8 +31,14 @@ void TStatusBarPainter::Paint(QPainter &canvas, const TEControl &control, int pr
     }
     canvas.setFont(font);
     canvas.setPen(ColorToQColor(Skin().FontColor));
-    const QRect text = rects.Text;
+    QRect text = rects.Text;
     const QFontMetrics metrics(font);
+    if (!zoom.isEmpty()) {
+        const int w = metrics.horizontalAdvance(zoom) + 12;
+        canvas.drawText(QRect(text.right() + 1 - w, text.top(), w, text.height()),
+                        Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, zoom);
+        text.setRight(text.right() - w);
+    }
     if (!control.Caption().isEmpty()) {
         canvas.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                         metrics.elidedText(control.Caption(), Qt::ElideRight, text.width()));

@@ -11,7 +11,8 @@ class TEControl;
 
 class TStatusBarPainter {
 public:
-    // progress: the shown tab's load progress (0 for none).
+    // progress: the shown tab's load progress (0 for none); zoom: the shown page's zoom, drawn
+    // at the right of the text, empty for none.
     static void Paint(QPainter &canvas, const TEControl &control, int progress, TAdStrip &ads,
-                      const QFont &font);
+                      const QFont &font, const QString &zoom = QString());
 };

@@ -17,6 +17,10 @@ struct TTab {
     bool CanBack = false;
     bool CanForward = false;
     bool Dead = false; // its tab process has died; the tab bar greys it
+    bool Audible = false; // the page plays sound (as its host last reported)
+    bool Muted = false;
+    int Zoom = 100;  // the page's zoom in percent
+    QString ZoomKey; // game location the zoom is remembered under; empty for other pages
 
     // What the tab bar shows: "[user]title" for a tab opened with an account.
     QString Caption() const {

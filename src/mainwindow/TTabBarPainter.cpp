@@ -2,6 +2,7 @@
 
 #include "controls/TEControl.h"
 #include "controls/TSkin.h"
+#include "mainwindow/TSpeakerMark.h"
 
 #include <QPainter>
 
@@ -22,8 +23,9 @@ void TTabBarPainter::Paint(QPainter &canvas, const TEControl &control, TTabSet &
     QFont bold = font;
     bold.setBold(true);
     canvas.setPen(ColorToQColor(Skin().FontColor));
-    for (const TTabBarTab &cell : cells) {
+    for (TTabBarTab cell : cells) {
         const TTab &tab = tabs.Tab(cell.Index);
+        const QRect speaker = TSpeakerMark::Place(tab, cell);
         const QImage &image = cell.Active ? Skin().TabActive : Skin().TabUnactive;
         DrawThreeSlice(canvas, cell.ImageRect, image, image.rect());
         // The lock is centred in the tab's height, not on the raised text line.
@@ -40,6 +42,8 @@ void TTabBarPainter::Paint(QPainter &canvas, const TEControl &control, TTabSet &
         const QString text = TTabSet::FitCaption(
             tab, cell, [&metrics](const QString &s) { return metrics.horizontalAdvance(s); });
         canvas.drawText(cell.TextRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        if (!speaker.isNull())
+            TSpeakerMark::Draw(canvas, speaker, tab.Muted, ColorToQColor(Skin().FontColor));
     }
     if (tabs.Count() == 0 || FTabButtons.isNull())
         return;

@@ -11,8 +11,10 @@
 #include "dialogs/TfrmAbout.h"
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/SearchAddress.h"
+#include "mainwindow/TBossKey.h"
 #include "mainwindow/TDeadTabs.h"
 #include "mainwindow/TMenuStyle.h"
+#include "mainwindow/TPlayerTools.h"
 #include "mainwindow/TStatusBarPainter.h"
 #include "mainwindow/TUpdater.h"
 #include "net/THTTPGet.h"
@@ -122,6 +124,9 @@ TfrmMain::TfrmMain(HWND companion)
     });
     FCompanion.MainWindowCreated(FHandle);
     CreateUpdateParts();
+    FPlayerTools = std::make_unique<TPlayerTools>(*this);
+    FBossKey = std::make_unique<TBossKey>(*this);
+    FBossKey->Apply();
 }
 
 TfrmMain::~TfrmMain() {
@@ -229,7 +234,8 @@ void TfrmMain::CreateComponents() {
     FStatusBar = new TEControl(FPanel1);
     FStatusBar->setObjectName(QStringLiteral("StatusBar"));
     FStatusBar->OnDrawControl = [this](TEControl *s, QPainter &c) {
-        TStatusBarPainter::Paint(c, *s, FTabs.ShownProgress(), FAdStrip, font());
+        TStatusBarPainter::Paint(c, *s, FTabs.ShownProgress(), FAdStrip, font(),
+                                 FPlayerTools ? FPlayerTools->ZoomText() : QString());
     };
     FStatusBar->OnGetIndex = [this](TEControl *s, int &i, int x, int y) {
         FStrips.StatusBarGetIndex(s, i, x, y);

@@ -39,6 +39,8 @@ class TUpdater;
 class TNoticePane;
 class TDeadTabs;
 class QSystemTrayIcon;
+class TPlayerTools;
+class TBossKey;
 
 class TfrmMain : public TSkinForm {
     Q_OBJECT
@@ -248,4 +250,15 @@ private:
     TUpdater *FUpdater = nullptr;
     TNoticePane *FNoticePane = nullptr;
     TDeadTabs *FDeadTabs = nullptr;
+
+    // ---- Mute, per-game zoom and the boss key ----
+public:
+    TPlayerTools *PlayerTools() const { return FPlayerTools.get(); }
+    TBossKey *BossKey() const { return FBossKey.get(); }
+
+private:
+    friend class TPlayerTools;
+    friend class TBossKey;
+    std::unique_ptr<TPlayerTools> FPlayerTools;
+    std::unique_ptr<TBossKey> FBossKey;
 };

@@ -11,6 +11,7 @@
 #include "dialogs/TfrmAddFav.h"
 #include "dialogs/TfrmClose.h"
 #include "dialogs/TfrmTip.h"
+#include "mainwindow/TBossKey.h"
 #include "mainwindow/TMenuStyle.h"
 #include "mainwindow/TUpdater.h"
 #include "options/TfrmOptions.h"
@@ -90,7 +91,10 @@ void TfrmMain::OpenSettingsWindow(int page) {
             return QDomElement();
         return UserData().FindAccount(dialog.Location(), dialog.User());
     };
-    form.Open(page);
+    if (form.Open(page) == mrOk && FBossKey && !FBossKey->Apply())
+        ShowTip(QStringLiteral("提示"),
+                QStringLiteral("老板键“%1”无法使用：").arg(TBossKey::KeyText()),
+                QStringLiteral("它已被其他程序占用，或不是可用的组合键。"), bkOk);
 }
 
 void TfrmMain::AddToFavorites() {

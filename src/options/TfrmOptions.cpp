@@ -5,6 +5,7 @@
 #include "controls/TSkin.h"
 #include "dialogs/TfrmTip.h"
 #include "options/TAccountPage.h"
+#include "options/TBossKeyEdit.h"
 #include "platform/TAutostart.h"
 #include "store/EWriteError.h"
 #include "store/TSettings.h"
@@ -89,6 +90,14 @@ TfrmOptions::TfrmOptions(QWidget *Owner, TUserData *data)
     });
     lnkCheckNow->move(chkCheckUpdate->x() + chkCheckUpdate->sizeHint().width() + 16,
                       chkCheckUpdate->y() + (chkCheckUpdate->height() - lnkCheckNow->height()) / 2);
+
+    auto *bossLabel = new QLabel(QStringLiteral("老板键："), general);
+    bossLabel->setGeometry(18, 202, 60, 22);
+    edtBossKey = new TBossKeyEdit(general);
+    edtBossKey->setGeometry(80, 202, 170, 22);
+    auto *bossHint =
+        new QLabel(QStringLiteral("按下新的组合键即可更改，退格键清空即关闭"), general);
+    bossHint->setGeometry(80, 228, pageWidth - 96, 20);
 
     QGroupBox *accounts = Pages[PageAccounts];
     chkSaveForm = Check(accounts, QStringLiteral("启用帐号保存提示"), 30);
@@ -191,6 +200,7 @@ void TfrmOptions::LoadPage(int page) {
             chkCheckUpdate->setChecked(Settings().ReadBool(TKey::CheckUpdate));
             chkAskClose->setChecked(Settings().ReadBool(TKey::AskClose));
             chkMaximized->setChecked(main ? main->isMaximized() : Settings().ReadBool(TKey::State));
+            edtBossKey->SetKeyText(Settings().ReadString(TKey::BossKey));
         }
         return;
     }
@@ -210,6 +220,7 @@ void TfrmOptions::Store() {
             Settings().WriteBool(TKey::CloseToTray, chkCloseToTray->isChecked());
             Settings().WriteBool(TKey::CheckUpdate, chkCheckUpdate->isChecked());
             Settings().WriteBool(TKey::AskClose, chkAskClose->isChecked());
+            Settings().WriteString(TKey::BossKey, edtBossKey->KeyText());
             // The window's own maximized state is what the next start restores: setting it now
             // makes the box hold for this run and the next.
             Settings().WriteBool(TKey::State, chkMaximized->isChecked());

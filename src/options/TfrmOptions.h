@@ -14,6 +14,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class TAccountPage;
+class TBossKeyEdit;
 class TEControl;
 class TPaintPanel;
 class TUserData;
@@ -53,6 +54,7 @@ public:
     QCheckBox *chkCheckUpdate = nullptr; // "启动时检查版本更新"
     QCheckBox *chkAskClose = nullptr;    // "确认退出程序"
     TEControl *lnkCheckNow = nullptr;    // "立即检查"
+    TBossKeyEdit *edtBossKey = nullptr;  // "老板键："
     // Account page.
     QCheckBox *chkSaveForm = nullptr; // "启用帐号保存提示"
     QCheckBox *chkFillForm = nullptr; // "自动填写页面中已保存的帐号"

@@ -18,6 +18,12 @@ inline constexpr quint32 WM_HOSTDUPLICATE = Win::WM_USER + 108;  // 1132
 // when F11 or Esc is pressed in its page, which the main window's own key handling never sees.
 // wParam: the host; lParam: the key (THostKey).
 inline constexpr quint32 WM_HOSTFULLSCREEN = Win::WM_USER + 109; // 1133
+// Ours: posted by a page host to the main window when its page starts or stops playing sound
+// or is muted or unmuted. wParam: the host; lParam: THostAudio bits.
+inline constexpr quint32 WM_HOSTAUDIO = Win::WM_USER + 110; // 1134
+// Ours: posted by a page host to the main window when its page's zoom changed (the player's
+// keys or wheel in the page, or HostCommandZoom). wParam: the host; lParam: the zoom in percent.
+inline constexpr quint32 WM_HOSTZOOM = Win::WM_USER + 111; // 1135
 
 // lParam of WM_HOSTQUERY: which window of the main window is asked for.
 enum THostQuery : LPARAM {
@@ -37,6 +43,22 @@ enum THostCommand : LPARAM {
     HostCommandStop = 3,
     HostCommandCapture = 4, // also posted back to the main window: no login on the page
     HostCommandUrl = 5,     // argument: the window that receives the current URL
+    // Ours, beyond the commands older installations know:
+    HostCommandMute = 6, // argument: THostMute; answers the page's THostAudio bits
+    HostCommandZoom = 7, // argument: zoom in percent (25 to 500), 0 only asks; answers the zoom
+};
+
+// The argument of HostCommandMute.
+enum THostMute : WPARAM {
+    HostMuteOff = 0,
+    HostMuteOn = 1,
+    HostMuteQuery = 2,
+};
+
+// lParam of WM_HOSTAUDIO and the answer of HostCommandMute, read from the engine.
+enum THostAudio : LPARAM {
+    HostAudioAudible = 1, // the page played sound within the last moments
+    HostAudioMuted = 2,
 };
 
 // lParam of WM_HOSTFULLSCREEN: the key's virtual-key code.

@@ -21,8 +21,13 @@ constexpr TKeyInfo KeyTable[] = {
     {"General", "CheckUpdate", 1}, {"General", "login", 0},    {"General", "setup", 0},
     {"General", "LastRun", 0},     {"Window", "Width", 0},     {"Window", "Height", 0},
     {"Window", "Left", 0},         {"Window", "Top", 0},       {"Window", "State", 1},
+    {"General", "BossKey", 0},
 };
-static_assert(std::size(KeyTable) == size_t(TKey::State) + 1);
+static_assert(std::size(KeyTable) == size_t(TKey::BossKey) + 1);
+
+const char *const ZoomSection = "Zoom";
+constexpr int ZoomMin = 25;
+constexpr int ZoomMax = 500;
 
 const TKeyInfo &Info(TKey key) {
     return KeyTable[size_t(key)];
@@ -115,7 +120,9 @@ int TSettings::ReadInteger(TKey key) const {
 }
 
 QString TSettings::ReadString(TKey key) const {
-    return FIni.ReadString(SectionOf(key), NameOf(key), QString());
+    // A boss key never set is the default one; set to nothing it is off.
+    const QString def = key == TKey::BossKey ? QStringLiteral("Ctrl+Alt+Shift+H") : QString();
+    return FIni.ReadString(SectionOf(key), NameOf(key), def);
 }
 
 QDate TSettings::ReadDate(TKey key, const QDate &def) const {
@@ -165,6 +172,32 @@ QString TSettings::PortalDefault(TPortal which) {
 
 QString TSettings::Portal(TPortal which) const {
     return FIni.ReadString(QStringLiteral("Portal"), PortalKeyName(which), PortalDefault(which));
+}
+
+QString TSettings::ZoomKeyOf(const QString &location) {
+    QString key;
+    for (const QChar c : location) {
+        if (c == u'%' || c == u'=' || c == u'[' || c == u']' || c == u';' || c.unicode() < 0x20 ||
+            (c == u' ' && key.isEmpty()))
+            key += QStringLiteral("%%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            key += c;
+    }
+    return key;
+}
+
+int TSettings::ReadZoom(const QString &location) const {
+    const int percent =
+        FIni.ReadInteger(QString::fromLatin1(ZoomSection), ZoomKeyOf(location), 100);
+    return percent >= ZoomMin && percent <= ZoomMax ? percent : 100;
+}
+
+void TSettings::WriteZoom(const QString &location, int percent) {
+    const QString section = QString::fromLatin1(ZoomSection);
+    if (percent == 100)
+        FIni.DeleteKey(section, ZoomKeyOf(location));
+    else
+        FIni.WriteInteger(section, ZoomKeyOf(location), percent);
 }
 
 TSettings &Settings() {

@@ -24,6 +24,7 @@ enum class TKey {
     Left,        // Window/Left, int, computed by the caller
     Top,         // Window/Top, int, computed by the caller
     State,       // Window/State, bool, true (maximized)
+    BossKey, // General/BossKey, key combination (portable text), "Ctrl+Alt+Shift+H"; empty = off
 };
 
 // The portal's addresses: compiled-in defaults on the demo portal, overridden per installation
@@ -89,6 +90,14 @@ public:
     QString PartnerId = DefaultPartnerId;
 
     void DerivePartnerId(); // again from the file, as the main window does when first shown
+
+    // A game's zoom in percent under its location in the "Zoom" section; 100 when none is kept
+    // or the value is out of range. Writing 100 removes the game's line.
+    int ReadZoom(const QString &location) const;
+    void WriteZoom(const QString &location, int percent);
+    // The key a location is kept under: the characters that would end a key or start a section
+    // or comment line are written as %XX.
+    static QString ZoomKeyOf(const QString &location);
 
 private:
     TIniFile FIni;
