@@ -4,49 +4,78 @@
 #include "platform/AnsiCodePage.h"
 #include "side/TCatalogue.h"
 #include "store/ScrambleText.h"
+#include "store/TBoundedXml.h"
 
-#include <QDomDocument>
 #include <QSaveFile>
+#include <QThread>
 
 TCatalogueRefresh::TCatalogueRefresh(const QString &fileName, QObject *parent)
     : QObject(parent), FFileName(fileName) {}
 
+TCatalogueRefresh::~TCatalogueRefresh() {
+    if (FWorker) {
+        FWorker->disconnect(this);
+        FWorker->wait();
+        delete FWorker;
+    }
+}
+
 void TCatalogueRefresh::Start(const QString &url) {
     FHTTPGet = new THTTPGet(this);
     FHTTPGet->SetURL(url);
-    FHTTPGet->OnDoneString = [this](THTTPGet *, const QByteArray &result) {
-        if (Replace(result, FFileName) && OnReplaced)
-            OnReplaced();
-        deleteLater();
-    };
-    FHTTPGet->OnError = [this](THTTPGet *) { deleteLater(); };
+    FHTTPGet->OnDoneString = [this](THTTPGet *, const QByteArray &result) { Check(result); };
+    FHTTPGet->OnError = [this](THTTPGet *) { Done(false); };
     FHTTPGet->StartTextFetch();
 }
 
-bool TCatalogueRefresh::IsCatalogue(const QByteArray &download, QString *text) {
-    const QString plain = UnicodeFromAnsi(download);
-    QDomDocument doc;
-    if (!doc.setContent(plain))
+void TCatalogueRefresh::Check(const QByteArray &download) {
+    if (FWorker)
+        return;
+    FWorker = QThread::create(
+        [this, download]() { FStored = Store(download, FFileName, &FDoc, &FFileBytes); });
+    connect(FWorker, &QThread::finished, this, [this]() {
+        if (FStored) {
+            Catalogue().Adopt(FDoc, FFileBytes);
+            if (OnReplaced)
+                OnReplaced();
+        }
+        Done(FStored);
+    });
+    FWorker->start();
+}
+
+void TCatalogueRefresh::Done(bool replaced) {
+    if (OnFinished)
+        OnFinished(replaced);
+    deleteLater();
+}
+
+bool TCatalogueRefresh::IsCatalogue(const QByteArray &download, QDomDocument *doc) {
+    QDomDocument parsed;
+    if (download.size() > TBoundedXml::MaxLength ||
+        !TBoundedXml::Parse(UnicodeFromAnsi(download), parsed))
         return false;
-    const QDomNodeList top = doc.childNodes();
+    const QDomNodeList top = parsed.childNodes();
     if (top.count() < 2 || !top.item(0).isProcessingInstruction() ||
         top.item(0).nodeName().compare(QLatin1String("xml"), Qt::CaseInsensitive) != 0 ||
         !top.item(1).isElement())
         return false;
-    if (text)
-        *text = plain;
+    if (doc)
+        *doc = parsed;
     return true;
 }
 
-bool TCatalogueRefresh::Replace(const QByteArray &download, const QString &fileName) {
-    QString text;
-    if (!IsCatalogue(download, &text))
+bool TCatalogueRefresh::Store(const QByteArray &download, const QString &fileName,
+                              QDomDocument *doc, QByteArray *fileBytes) {
+    QDomDocument parsed;
+    if (!IsCatalogue(download, &parsed))
         return false;
     const QByteArray scrambled = ScrambleText(download);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(scrambled) != scrambled.size() ||
         !file.commit())
         return false;
-    Catalogue().LoadText(text);
+    *doc = parsed;
+    *fileBytes = scrambled;
     return true;
 }
