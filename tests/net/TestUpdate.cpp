@@ -231,6 +231,20 @@ void TestUpdate::FailedInstallLeavesTheOldProgram() {
     QCOMPARE(Read(prog + "games/a.txt"), QByteArray("old a"));
     QVERIFY(!QFileInfo::exists(prog + "ludora.bak"));
 
+    // The same found only while the files are moved (a file holds the name of a new folder):
+    // the ones moved already are taken back.
+    Write(prog + "blocked", "a file where a folder is needed");
+    QVERIFY(MakeZip(
+        archive,
+        {{"ludora", "new program"}, {"games/a.txt", "new a"}, {"blocked/inside.txt", "new"}}));
+    r = TUpdateInstaller::Install(archive, prog, "ludora");
+    QVERIFY(!r.Ok);
+    QCOMPARE(Read(prog + "ludora"), QByteArray("old program"));
+    QCOMPARE(Read(prog + "games/a.txt"), QByteArray("old a"));
+    QVERIFY(!QFileInfo::exists(prog + "ludora.bak"));
+    QVERIFY(!QFileInfo::exists(prog + "games/a.txt.bak"));
+    QVERIFY(!QFileInfo::exists(TUpdateInstaller::JournalPath(prog)));
+
     // A damaged member, a member that would leave the folder, a file that is no archive: nothing
     // is touched.
     const QByteArray big = QByteArray("0123456789abcdef").repeated(4000);
