@@ -13,11 +13,15 @@ TCatalogueRefresh::TCatalogueRefresh(const QString &fileName, QObject *parent)
     : QObject(parent), FFileName(fileName) {}
 
 TCatalogueRefresh::~TCatalogueRefresh() {
-    if (FWorker) {
-        FWorker->disconnect(this);
-        FWorker->wait();
+    if (!FWorker)
+        return;
+    FWorker->disconnect(this);
+    if (FWorker->wait(200)) {
         delete FWorker;
+        return;
     }
+    // Closing never waits for it: it holds nothing of this object's.
+    connect(FWorker, &QThread::finished, FWorker, &QObject::deleteLater);
 }
 
 void TCatalogueRefresh::Start(const QString &url) {
@@ -31,15 +35,18 @@ void TCatalogueRefresh::Start(const QString &url) {
 void TCatalogueRefresh::Check(const QByteArray &download) {
     if (FWorker)
         return;
-    FWorker = QThread::create(
-        [this, download]() { FStored = Store(download, FFileName, &FDoc, &FFileBytes); });
+    FOutcome = std::make_shared<TOutcome>();
+    FWorker = QThread::create([outcome = FOutcome, download, fileName = FFileName]() {
+        outcome->Stored = Store(download, fileName, &outcome->Doc, &outcome->FileBytes);
+    });
     connect(FWorker, &QThread::finished, this, [this]() {
-        if (FStored) {
-            Catalogue().Adopt(FDoc, FFileBytes);
+        const bool stored = FOutcome->Stored;
+        if (stored) {
+            Catalogue().Adopt(FOutcome->Doc, FOutcome->FileBytes);
             if (OnReplaced)
                 OnReplaced();
         }
-        Done(FStored);
+        Done(stored);
     });
     FWorker->start();
 }

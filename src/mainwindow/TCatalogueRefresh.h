@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QThread;
 class THTTPGet;
@@ -21,7 +22,8 @@ class TCatalogueRefresh : public QObject {
 public:
     // fileName: the "games.xml" to replace.
     explicit TCatalogueRefresh(const QString &fileName, QObject *parent = nullptr);
-    // Waits for a parse still running (it is bounded); no event follows.
+    // No event follows. A parse still running is not waited for past a moment (a catalogue
+    // within the bounds may take seconds): it ends on its own, or with the process.
     ~TCatalogueRefresh() override;
 
     void Start(const QString &url);
@@ -44,8 +46,12 @@ private:
 
     QString FFileName;
     THTTPGet *FHTTPGet = nullptr;
+    // What the worker found; shared with it, as it may outlive this object.
+    struct TOutcome {
+        bool Stored = false;
+        QDomDocument Doc;
+        QByteArray FileBytes;
+    };
     QThread *FWorker = nullptr;
-    bool FStored = false;
-    QDomDocument FDoc;
-    QByteArray FFileBytes;
+    std::shared_ptr<TOutcome> FOutcome;
 };
