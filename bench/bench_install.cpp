@@ -55,7 +55,7 @@ int main(int argc, char *argv[]) {
     for (int r = 0; r < rounds; ++r) {
         QElapsedTimer t;
         t.start();
-        const TInstallResult result = TUpdateInstaller::Install(archive, prog);
+        const TInstallResult result = TUpdateInstaller::Install(archive, prog, "ludora");
         const qint64 ms = t.elapsed();
         if (!result.Ok) {
             std::fprintf(stderr, "install failed: %s\n", qPrintable(result.Error));

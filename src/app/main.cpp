@@ -6,6 +6,8 @@
 #include "dialogs/TTranslations.h"
 #include "dialogs/TfrmTip.h"
 #include "mainwindow/TMainRole.h"
+#include "mainwindow/TUpdater.h"
+#include "net/TUpdateInstaller.h"
 #include "net/TUsageReport.h"
 #include "platform/TProcessInfo.h"
 #include "platform/WinMessages.h"
@@ -13,6 +15,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
 
 #include <cstdio>
 
@@ -28,7 +32,25 @@ int main(int argc, char *argv[]) {
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     const TProgram program(TProcessInfo::ExecutablePath(argv[0]), args);
+    // An update install cut short is finished or taken back before anything reads a file.
+    const QFileInfo self(program.ExecutablePath());
+    const TUpdateInstaller::TRecovery recovery =
+        TUpdateInstaller::Recover(self.absolutePath() + QLatin1Char('/'));
     OpenSettings(TSettings::PathForExecutable(program.ExecutablePath()));
+    static const char RecoveredMark[] = "LUDORA_STARTED_AFTER_RECOVERY";
+    if (recovery != TUpdateInstaller::TRecovery::None) {
+        TUpdater::NoteRecovery(recovery);
+        // The files on disk are no longer the ones this process was started from. Once only: a
+        // folder that cannot be put right never starts the program over and over.
+        if (recovery != TUpdateInstaller::TRecovery::Unreadable &&
+            !qEnvironmentVariableIsSet(RecoveredMark) && !program.IsUninstall() &&
+            !program.IsEncrypt()) {
+            qputenv(RecoveredMark, "1");
+            if (QProcess::startDetached(program.ExecutablePath(), args))
+                return 0;
+        }
+    }
+    qunsetenv(RecoveredMark);
 
     if (program.IsUninstall()) {
         QCoreApplication app(argc, argv);

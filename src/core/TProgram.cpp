@@ -1,5 +1,6 @@
 #include "core/TProgram.h"
 
+#include "platform/TFileSystem.h"
 #include "platform/TProcessInfo.h"
 #include "store/ScrambleText.h"
 
@@ -51,13 +52,12 @@ bool TProgram::CompletePendingUpdate() const {
         return false;
     if (QFileInfo::exists(previous) || QFileInfo(previous).isSymLink())
         QFile::remove(previous);
-    if (!QFile::rename(FExecutable, previous))
+    // The old executable keeps its name until the new one replaces it in one step: a kill in
+    // between never leaves the installation without its executable.
+    if (!TFileSystem::Link(FExecutable, previous) && !QFile::copy(FExecutable, previous))
         return false; // the pending file waits for the next start
-    if (!QFile::rename(pending, FExecutable)) {
-        // Never leave the installation without its executable.
-        QFile::rename(previous, FExecutable);
+    if (!TFileSystem::Replace(pending, FExecutable))
         return false;
-    }
     // The update is written as a plain file; it runs with the rights the old executable had.
     const QFile::Permissions exec =
         QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther;

@@ -26,6 +26,15 @@ int GState = TUpdater::Idle;
 // Where a failed install leaves its reason for the next start.
 const QString FailSection = QStringLiteral("Update");
 const QString FailKey = QStringLiteral("InstallFailed");
+// An install cut short that the next start finished.
+const QString ResumedKey = QStringLiteral("InstallResumed");
+
+void WriteNotice(const QString &key, const QString &value) {
+    try {
+        TIniFile(Settings().FileName()).WriteString(FailSection, key, value);
+    } catch (const EWriteError &) {
+    }
+}
 
 } // namespace
 
@@ -137,15 +146,12 @@ void TUpdater::DownloadDone(const QString &fileName) {
 bool TUpdater::InstallPending() {
     if (FPending.isEmpty() || !QFileInfo::exists(FPending))
         return false;
-    const TInstallResult result = TUpdateInstaller::Install(FPending, FDir);
+    const TInstallResult result = TUpdateInstaller::Install(
+        FPending, FDir, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
     QFile::remove(FPending);
     FPending.clear();
-    if (!result.Ok) {
-        try {
-            TIniFile(Settings().FileName()).WriteString(FailSection, FailKey, result.Error);
-        } catch (const EWriteError &) {
-        }
-    }
+    if (!result.Ok)
+        WriteNotice(FailKey, result.Error);
     if (FRestart) {
         FRestart = false;
         QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
@@ -155,10 +161,38 @@ bool TUpdater::InstallPending() {
     return result.Ok;
 }
 
+void TUpdater::NoteRecovery(TUpdateInstaller::TRecovery recovery) {
+    if (!SettingsOpen())
+        return;
+    switch (recovery) {
+    case TUpdateInstaller::TRecovery::None:
+        break;
+    case TUpdateInstaller::TRecovery::Finished:
+        WriteNotice(ResumedKey, QStringLiteral("1"));
+        break;
+    case TUpdateInstaller::TRecovery::RolledBack:
+        WriteNotice(FailKey, QStringLiteral("上次安装更新时程序被中断。"));
+        break;
+    case TUpdateInstaller::TRecovery::Unreadable:
+        WriteNotice(FailKey,
+                    QStringLiteral("更新安装记录已损坏，程序文件可能不完整，请重新安装程序。"));
+        break;
+    }
+}
+
 void TUpdater::ReportFailedInstall() {
     if (!SettingsOpen())
         return;
     TIniFile ini(Settings().FileName());
+    if (!ini.ReadString(FailSection, ResumedKey, QString()).isEmpty()) {
+        try {
+            ini.DeleteKey(FailSection, ResumedKey);
+        } catch (const EWriteError &) {
+        }
+        ShowTip(QStringLiteral("提示"),
+                QStringLiteral("上次安装更新时程序被中断，现已完成安装，程序已是新版本。"),
+                QString(), 0);
+    }
     const QString reason = ini.ReadString(FailSection, FailKey, QString());
     if (reason.isEmpty())
         return;

@@ -6,6 +6,7 @@
 
 #include "dialogs/TfrmUpdate.h"
 #include "mainwindow/TCatalogueRefresh.h"
+#include "net/TUpdateInstaller.h"
 
 #include <QObject>
 #include <QPointer>
@@ -42,6 +43,8 @@ public:
     bool InstallPending();
     // An install that failed at the last exit is told once, at the next start.
     void ReportFailedInstall();
+    // Keeps what the start found of an install cut short, for ReportFailedInstall to tell.
+    static void NoteRecovery(TUpdateInstaller::TRecovery recovery);
 
     QString UpdateIniPath() const { return FDir + QStringLiteral("update.ini"); }
     QString ArchivePath() const { return FDir + QStringLiteral("update.dat"); }

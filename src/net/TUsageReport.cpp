@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -25,12 +26,19 @@ constexpr int DailyTimeoutMs = 30000;
 QByteArray RunReport(const QString &url) {
     auto *thread = new TCheckUpdateThread(url, DailyTimeoutMs);
     QEventLoop loop;
-    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    bool finished = false;
+    QObject::connect(thread, &QThread::finished, &loop, [&finished, &loop]() {
+        finished = true;
+        loop.quit();
+    });
     thread->start();
-    if (!thread->isFinished())
-        loop.exec();
+    // Ends when the thread does or when the application quits (which ends every event loop):
+    // closing the window never waits for a slow portal.
+    loop.exec();
+    if (!finished)
+        thread->requestInterruption();
     thread->wait();
-    const QByteArray answer = thread->Received();
+    const QByteArray answer = finished ? thread->Received() : QByteArray();
     delete thread;
     return answer;
 }
@@ -65,6 +73,13 @@ bool PlainGet(const QString &url, int timeoutMs, QByteArray *body, qint64 maxBod
     QObject::connect(&timeout, &QTimer::timeout, reply, &QNetworkReply::abort);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     timeout.start(timeoutMs);
+    // On a worker, whoever waits for it may give up (the program closes): the request goes then.
+    QTimer interrupted;
+    QObject::connect(&interrupted, &QTimer::timeout, reply, [reply]() {
+        if (QThread::currentThread()->isInterruptionRequested())
+            reply->abort();
+    });
+    interrupted.start(50);
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);

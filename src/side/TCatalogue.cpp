@@ -58,6 +58,11 @@ bool TCatalogue::LoadText(const QString &text) {
     return CataloguePresent();
 }
 
+void TCatalogue::Adopt(const QDomDocument &doc, const QByteArray &fileBytes) {
+    FDoc = doc;
+    FLoadedBytes = fileBytes;
+}
+
 bool TCatalogue::CataloguePresent() const {
     return FDoc.childNodes().count() >= 2;
 }

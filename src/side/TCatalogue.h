@@ -24,6 +24,8 @@ public:
     bool LoadCatalogue(const QString &fileName);
     // The same from plain XML text.
     bool LoadText(const QString &text);
+    // A document parsed elsewhere from fileBytes, the file's bytes now (no second parse).
+    void Adopt(const QDomDocument &doc, const QByteArray &fileBytes);
     void Clear();
 
     // The declaration and the root element: at least two top nodes.

@@ -1,8 +1,11 @@
 #include "store/TZipFile.h"
 
+#include "platform/AnsiCodePage.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <zip.h>
 
@@ -63,11 +66,12 @@ void TZipFile::ReadEntries() {
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(FZip, zip_uint64_t(i), ZIP_FL_ENC_GUESS, &st) != 0 || !st.name)
+        // The raw bytes: libzip would take anything that is not UTF-8 for code page 437.
+        if (zip_stat_index(FZip, zip_uint64_t(i), ZIP_FL_ENC_RAW, &st) != 0 || !st.name)
             continue;
         TZipEntry e;
         e.Index = int(i);
-        e.Name = QString::fromUtf8(st.name);
+        e.Name = DecodeName(QByteArray(st.name));
         const QString normal = QString(e.Name).replace(QLatin1Char('\\'), QLatin1Char('/'));
         e.IsFolder = normal.endsWith(QLatin1Char('/'));
         const int slash = normal.lastIndexOf(QLatin1Char('/'));
@@ -75,8 +79,19 @@ void TZipFile::ReadEntries() {
         e.FileName = normal.mid(slash + 1);
         e.Size = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
         e.Safe = IsSafeName(e.Name);
+        zip_uint8_t system = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_file_get_external_attributes(FZip, zip_uint64_t(i), 0, &system, &attributes) == 0 &&
+            system == ZIP_OPSYS_UNIX)
+            e.Mode = int((attributes >> 16) & 07777);
         FEntries.append(e);
     }
+}
+
+QString TZipFile::DecodeName(const QByteArray &raw) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(raw);
+    return utf8.hasError() ? UnicodeFromAnsi(raw) : text;
 }
 
 int TZipFile::IndexOf(const QString &name) const {
@@ -193,6 +208,12 @@ bool TZipFile::ExtractTo(int index, const QString &folder, qint64 maxSize) {
     return Unpack(index, folder, maxSize, nullptr);
 }
 
+bool TZipFile::ExtractTo(int index, const QString &folder, qint64 maxSize, qint64 *written) {
+    if (written)
+        *written = 0;
+    return Unpack(index, folder, maxSize, written);
+}
+
 bool TZipFile::Unpack(int index, const QString &folder, qint64 maxSize, qint64 *size) {
     const TZipEntry *entry = Entry(index);
     if (!entry)
@@ -228,6 +249,10 @@ bool TZipFile::IsSafeName(const QString &name) {
         return false;
     if (normal.size() >= 2 && normal.at(1) == QLatin1Char(':'))
         return false; // a drive letter
+    // A line break or tab would garble every list of names (the install journal among them).
+    for (const QChar c : normal)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
     for (const QString &part : normal.split(QLatin1Char('/')))
         if (part == QLatin1String(".."))
             return false;

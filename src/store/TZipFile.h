@@ -1,7 +1,9 @@
 #pragma once
 // Reads zip archives (stored and deflated members) for the skin and the update archive.
 // Member names that are absolute or contain ".." are refused: an archive never writes outside
-// the folder it is unpacked into.
+// the folder it is unpacked into. Names are UTF-8 when they are valid UTF-8 (the archive's
+// flag, or a Linux zip tool's habit); otherwise they are in the ANSI code page (GBK), as the
+// zip tools of a Chinese Windows write them.
 
 #include <QByteArray>
 #include <QList>
@@ -14,7 +16,8 @@ struct TZipEntry {
     QString FolderPath; // the part up to and including the last "/"; empty at the top
     bool IsFolder = false;
     qint64 Size = 0;
-    bool Safe = true; // false for absolute names and names with ".."
+    bool Safe = true; // false for absolute names, names with ".." or control characters
+    int Mode = 0;     // Unix permission bits when the archive was made on Unix, else 0
 };
 
 class TZipFile {
@@ -48,11 +51,15 @@ public:
     bool ExtractToFile(int index, const QString &target, qint64 maxSize = MaxUnpackSize);
     // Writes the member to folder + its name (creating subfolders). Refuses unsafe names.
     bool ExtractTo(int index, const QString &folder, qint64 maxSize = MaxUnpackSize);
+    // The same, with the bytes really written (also when it fails) in *written.
+    bool ExtractTo(int index, const QString &folder, qint64 maxSize, qint64 *written);
     // Every safe member, all of them together at most maxTotal bytes; false when any member was
     // refused or failed (the others are written).
     bool ExtractAll(const QString &folder, qint64 maxTotal = MaxUnpackSize);
 
     static bool IsSafeName(const QString &name);
+    // UTF-8 when the bytes are valid UTF-8, else GBK.
+    static QString DecodeName(const QByteArray &raw);
 
 private:
     struct zip *FZip = nullptr;

@@ -13,11 +13,13 @@
 #include "platform/WinMessages.h"
 #include "protocol/Messages.h"
 #include "store/ScrambleText.h"
+#include "store/TIniFile.h"
 #include "store/TSettings.h"
 
 #include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +28,8 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <zip.h>
@@ -77,7 +81,7 @@ class TestUpdateE2E : public QObject {
         return false;
     }
 
-    void StartMain(const QString &noticeSteps) {
+    void StartMain(const QString &noticeSteps, const QString &pauseInstallAt = QString()) {
         if (FMain.state() != QProcess::NotRunning) { // left by a failed case
             FMain.kill();
             FMain.waitForFinished();
@@ -85,6 +89,8 @@ class TestUpdateE2E : public QObject {
         FPortal.Get("api/notice/steps?steps=" + noticeSteps);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("LUDORA_NOTICE_INTERVALS", "1000,1500");
+        if (!pauseInstallAt.isEmpty())
+            env.insert("LUDORA_TEST_PAUSE_INSTALL_AT", pauseInstallAt);
         TestSupport::TMainHandles h;
         QString line;
         QVERIFY2(TestSupport::StartMainProcess(FMain, FExe, h, env, &line), qPrintable(line));
@@ -142,6 +148,61 @@ class TestUpdateE2E : public QObject {
             return false;
         zip_set_file_compression(z, zip_uint64_t(i), ZIP_CM_DEFLATE, 1);
         return zip_close(z) == 0;
+    }
+
+    // data/file000.txt ... holding "new <n>", the program among them at exeAt.
+    static bool MakeDataArchive(const QString &path, const QString &exe, int files, int exeAt) {
+        int error = 0;
+        zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        if (!z)
+            return false;
+        QList<QByteArray> texts;
+        for (int i = 0; i < files; ++i)
+            texts << "new " + QByteArray::number(i);
+        for (int i = 0; i < files; ++i) {
+            if (i == exeAt) {
+                zip_source_t *e = zip_source_file(z, QFile::encodeName(exe).constData(), 0, -1);
+                if (zip_file_add(z, "ludora", e, ZIP_FL_ENC_UTF_8) < 0)
+                    return false;
+            }
+            zip_source_t *t =
+                zip_source_buffer(z, texts.at(i).constData(), zip_uint64_t(texts.at(i).size()), 0);
+            if (zip_file_add(z, DataFile(i).toUtf8().constData(), t, ZIP_FL_ENC_UTF_8) < 0)
+                return false;
+        }
+        return zip_close(z) == 0;
+    }
+
+    static void Write(const QString &path, const QByteArray &data) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    }
+
+    static QString DataFile(int i) { return QString("data/file%1.txt").arg(i, 3, 10, QChar('0')); }
+
+    // "<new> <old> <other>": how many data files hold the new text, the old text, anything else.
+    QString DataState(int files) const {
+        int fresh = 0, old = 0, other = 0;
+        for (int i = 0; i < files; ++i) {
+            QFile f(FDir.filePath(DataFile(i)));
+            const QByteArray text = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+            (text == "new " + QByteArray::number(i)   ? fresh
+             : text == "old " + QByteArray::number(i) ? old
+                                                      : other)++;
+        }
+        return QString("%1 %2 %3").arg(fresh).arg(old).arg(other);
+    }
+
+    // The restarted program (not our child) closed through its window.
+    static bool CloseRestarted() {
+        const HWND main = Win::FindWindow(QString::fromLatin1(MainWindowClassName));
+        if (main == 0)
+            return false;
+        Win::PostMessage(main, Win::WM_CLOSE);
+        return QTest::qWaitFor(
+            []() { return Win::FindWindow(QString::fromLatin1(MainWindowClassName)) == 0; }, 30000);
     }
 
 private slots:
@@ -304,6 +365,142 @@ private slots:
         Win::PostMessage(restarted, Win::WM_CLOSE);
         QTRY_VERIFY_WITH_TIMEOUT(Win::FindWindow(QString::fromLatin1(MainWindowClassName)) == 0,
                                  30000);
+    }
+
+    // A report server that never answers, and one whose catalogue is nested 200,000 folders
+    // deep: the window closes and the process ends all the same, long before the report's own
+    // 30 s time-out, and the catalogue the player had stays.
+    void closingNeverWaitsForAServer() {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const QString base = QString("http://127.0.0.1:%1/").arg(server.serverPort());
+        bool deep = false;
+        int reports = 0;
+        int served = 0;
+        const QByteArray catalogue =
+            "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<games version=\"2099.9\">" +
+            QByteArray("<folder>").repeated(200000);
+        const QByteArray description = "[Game]\r\nVersion=2099.9\r\nDownload=" + base.toUtf8() +
+                                       "deep.xml\r\n[Main]\r\nVersion=0\r\n";
+        auto answer = [](QTcpSocket *s, const QByteArray &body) {
+            s->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n"
+                     "Content-Length: " +
+                     QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            s->disconnectFromHost();
+        };
+        connect(&server, &QTcpServer::newConnection, this, [&]() {
+            while (QTcpSocket *s = server.nextPendingConnection()) {
+                connect(s, &QTcpSocket::readyRead, s, [&, s]() {
+                    s->setProperty("request", s->property("request").toByteArray() + s->readAll());
+                    const QByteArray request = s->property("request").toByteArray();
+                    if (!request.contains("\r\n\r\n") || s->property("seen").toBool())
+                        return;
+                    s->setProperty("seen", true);
+                    if (request.startsWith("GET /s.php")) {
+                        ++reports;
+                        if (deep)
+                            answer(s, description);
+                    } else if (request.startsWith("GET /deep.xml")) {
+                        connect(s, &QTcpSocket::disconnected, s, [&served]() { ++served; });
+                        answer(s, catalogue);
+                    }
+                });
+            }
+        });
+        const QString statsBefore = TIniFile(FIni).ReadString("Portal", "Stats", QString());
+        TIniFile(FIni).WriteString("Portal", "Stats", base + "s.php");
+        QFile games(FDir.path() + "/games.xml");
+        QVERIFY(games.open(QIODevice::ReadOnly));
+        const QByteArray gamesBefore = games.readAll();
+        games.close();
+
+        for (const bool deepCatalogue : {false, true}) {
+            deep = deepCatalogue;
+            reports = served = 0;
+            TSettings(FIni).WriteDate(TKey::LastRun, QDate::currentDate().addDays(-1));
+            StartMain("300:2");
+            if (deep)
+                QTRY_COMPARE_WITH_TIMEOUT(served, 1, 30000);
+            else
+                QTRY_COMPARE_WITH_TIMEOUT(reports, 1, 30000);
+            QElapsedTimer clock;
+            clock.start();
+            Win::PostMessage(FMainWindow, Win::WM_CLOSE);
+            QVERIFY(FMain.waitForFinished(15000));
+            qInfo("%s: the process ended %lld ms after the close",
+                  deep ? "deep catalogue" : "silent report server", clock.elapsed());
+            QCOMPARE(FMain.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(FMain.exitCode(), 0);
+        }
+        QVERIFY(games.open(QIODevice::ReadOnly));
+        QCOMPARE(games.readAll(), gamesBefore);
+        TIniFile(FIni).WriteString("Portal", "Stats", statsBefore);
+    }
+
+    // The real program killed (SIGKILL) while it installs an update of 200 files, before the
+    // first move, after its executable was moved, and after the last move: the next start
+    // finds the whole old or the whole new program, starts it, and says what happened.
+    void killDuringInstallLeavesAWholeProgram() {
+        const int files = 200;
+        const int exeAt = 100;
+        const QString archive = FDir.path() + "/served-data-update.zip";
+        QVERIFY(MakeDataArchive(archive, FExe, files, exeAt));
+        FPortal.Get(QString("api/update/archive?file=%1&rate=%2")
+                        .arg(archive)
+                        .arg(QFileInfo(archive).size() * 5));
+        FPortal.Get("api/update?main_version=2&game_version=2099.1");
+        struct TPoint {
+            int Step;
+            bool New; // whether the next start finds the new program
+        };
+        for (const TPoint point :
+             {TPoint{0, false}, TPoint{exeAt + 2, true}, TPoint{files + 2, true}}) {
+            for (int i = 0; i < files; ++i) {
+                QFile::remove(FDir.filePath(DataFile(i)));
+                Write(FDir.filePath(DataFile(i)), "old " + QByteArray::number(i));
+            }
+            TSettings(FIni).WriteDate(TKey::LastRun, QDate::currentDate().addDays(-1));
+            StartMain("300:2", QString::number(point.Step));
+            QVERIFY(AnswerTip(true)); // "新版本经已发布，是否现在更新？"
+            QVERIFY(AnswerTip(true)); // "下载完成！是否现在更新？"
+            QByteArray said;
+            QVERIFY(QTest::qWaitFor(
+                [&]() {
+                    FMain.waitForReadyRead(50);
+                    said += FMain.readAllStandardOutput();
+                    return said.contains("install-paused " + QByteArray::number(point.Step));
+                },
+                60000));
+            FMain.kill();
+            QVERIFY(FMain.waitForFinished(10000));
+            const QDir dir(FDir.path());
+            qInfo(
+                "killed before step %d: data new/old/other %s, .bak %lld, journal %d, staged %lld",
+                point.Step, qPrintable(DataState(files)),
+                qlonglong(QDir(FDir.filePath("data")).entryList({"*.bak"}).size()),
+                int(dir.exists(".update-journal")),
+                qlonglong(
+                    QDir(FDir.filePath(".update-staging/data")).entryList(QDir::Files).size()));
+
+            // The next start puts the folder right, starts the program again and ends.
+            QProcess next;
+            // The restarted program writes where this one does, never into a closed pipe.
+            next.setProcessChannelMode(QProcess::ForwardedChannels);
+            next.start(FExe, {});
+            QVERIFY(next.waitForFinished(60000));
+            QCOMPARE(next.exitCode(), 0);
+            QCOMPARE(DataState(files),
+                     point.New ? QString("%1 0 0").arg(files) : QString("0 %1 0").arg(files));
+            QVERIFY(QFileInfo(FExe).isExecutable());
+            QVERIFY(!dir.exists(".update-journal"));
+            QVERIFY(!dir.exists(".update-staging"));
+            QVERIFY(!QFile::exists(FExe + "_"));
+            // The restarted program tells the player, once its window is up.
+            QTRY_VERIFY_WITH_TIMEOUT(Win::FindWindow(QString::fromLatin1(MainWindowClassName)) != 0,
+                                     30000);
+            QVERIFY(AnswerTip(true));
+            QVERIFY(CloseRestarted());
+        }
     }
 };
 

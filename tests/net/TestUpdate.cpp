@@ -21,8 +21,13 @@
 namespace {
 
 struct TMember {
+    TMember(const QString &name, const QByteArray &data = {}, int mode = 0,
+            const QByteArray &rawName = {})
+        : Name(name), Data(data), Mode(mode), RawName(rawName) {}
     QString Name;
     QByteArray Data;
+    int Mode;           // Unix rights recorded in the archive; 0: none
+    QByteArray RawName; // written as these bytes, without the UTF-8 flag
 };
 
 bool MakeZip(const QString &path, const QList<TMember> &members) {
@@ -39,8 +44,15 @@ bool MakeZip(const QString &path, const QList<TMember> &members) {
         keep.append(new QByteArray(m.Data)); // libzip reads the buffer at close
         zip_source_t *src =
             zip_source_buffer(z, keep.last()->constData(), zip_uint64_t(keep.last()->size()), 0);
-        if (zip_file_add(z, m.Name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8) < 0)
+        const zip_int64_t i =
+            m.RawName.isEmpty()
+                ? zip_file_add(z, m.Name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8)
+                : zip_file_add(z, m.RawName.constData(), src, ZIP_FL_ENC_GUESS);
+        if (i < 0)
             return false;
+        if (m.Mode != 0)
+            zip_file_set_external_attributes(z, zip_uint64_t(i), 0, ZIP_OPSYS_UNIX,
+                                             zip_uint32_t(0100000 | m.Mode) << 16);
     }
     const bool ok = zip_close(z) == 0;
     qDeleteAll(keep);
@@ -75,6 +87,8 @@ private slots:
     void InstallKeepsBackupsAndCreatesSubfolders();
     void InstallWritesPendingFileWhenOldCannotBeMoved();
     void FailedInstallLeavesTheOldProgram();
+    void ArchiveWithARepeatedOrClashingNameTouchesNothing();
+    void NewFilesNamesAndRights();
 };
 
 void TestUpdate::DailyReportTypeAndSameDayRule() {
@@ -171,7 +185,7 @@ void TestUpdate::InstallKeepsBackupsAndCreatesSubfolders() {
     QVERIFY(MakeZip(archive,
                     {{"ludora", "new program"}, {"skin/", {}}, {"skin/extra/notes.txt", "notes"}}));
 
-    const TInstallResult r = TUpdateInstaller::Install(archive, prog);
+    const TInstallResult r = TUpdateInstaller::Install(archive, prog, "ludora");
     QVERIFY2(r.Ok, qPrintable(r.Error));
     QCOMPARE(Read(prog + "ludora"), QByteArray("new program"));
     QCOMPARE(Read(prog + "ludora.bak"), QByteArray("old program"));
@@ -189,7 +203,7 @@ void TestUpdate::InstallWritesPendingFileWhenOldCannotBeMoved() {
     const QString archive = prog + "update.dat";
     QVERIFY(MakeZip(archive, {{"ludora", "new program"}, {"readme.txt", "hello"}}));
 
-    const TInstallResult r = TUpdateInstaller::Install(archive, prog);
+    const TInstallResult r = TUpdateInstaller::Install(archive, prog, "ludora");
     QVERIFY2(r.Ok, qPrintable(r.Error));
     QCOMPARE(Read(prog + "ludora"), QByteArray("old program"));
     QCOMPARE(Read(prog + "ludora_"), QByteArray("new program"));
@@ -210,12 +224,26 @@ void TestUpdate::FailedInstallLeavesTheOldProgram() {
     QVERIFY(MakeZip(archive, {{"ludora", "new program"},
                               {"games/a.txt", "new a"},
                               {"data", "a file where a folder is"}}));
-    TInstallResult r = TUpdateInstaller::Install(archive, prog);
+    TInstallResult r = TUpdateInstaller::Install(archive, prog, "ludora");
     QVERIFY(!r.Ok);
     QVERIFY(!r.Error.isEmpty());
     QCOMPARE(Read(prog + "ludora"), QByteArray("old program"));
     QCOMPARE(Read(prog + "games/a.txt"), QByteArray("old a"));
     QVERIFY(!QFileInfo::exists(prog + "ludora.bak"));
+
+    // The same found only while the files are moved (a file holds the name of a new folder):
+    // the ones moved already are taken back.
+    Write(prog + "blocked", "a file where a folder is needed");
+    QVERIFY(MakeZip(
+        archive,
+        {{"ludora", "new program"}, {"games/a.txt", "new a"}, {"blocked/inside.txt", "new"}}));
+    r = TUpdateInstaller::Install(archive, prog, "ludora");
+    QVERIFY(!r.Ok);
+    QCOMPARE(Read(prog + "ludora"), QByteArray("old program"));
+    QCOMPARE(Read(prog + "games/a.txt"), QByteArray("old a"));
+    QVERIFY(!QFileInfo::exists(prog + "ludora.bak"));
+    QVERIFY(!QFileInfo::exists(prog + "games/a.txt.bak"));
+    QVERIFY(!QFileInfo::exists(TUpdateInstaller::JournalPath(prog)));
 
     // A damaged member, a member that would leave the folder, a file that is no archive: nothing
     // is touched.
@@ -225,16 +253,84 @@ void TestUpdate::FailedInstallLeavesTheOldProgram() {
     const qsizetype at = raw.indexOf("big.bin") + 40;
     raw[at] = char(raw[at] ^ 0x55);
     Write(archive, raw);
-    QVERIFY(!TUpdateInstaller::Install(archive, prog).Ok);
+    QVERIFY(!TUpdateInstaller::Install(archive, prog, "ludora").Ok);
     QVERIFY(MakeZip(archive, {{"ludora", "new program"}, {"../escaped.txt", "bad"}}));
-    QVERIFY(!TUpdateInstaller::Install(archive, prog).Ok);
+    QVERIFY(!TUpdateInstaller::Install(archive, prog, "ludora").Ok);
     QVERIFY(!QFileInfo::exists(dir.path() + "/../escaped.txt"));
     Write(archive, "<html>502 Bad Gateway</html>");
-    QVERIFY(!TUpdateInstaller::Install(archive, prog).Ok);
+    QVERIFY(!TUpdateInstaller::Install(archive, prog, "ludora").Ok);
 
     QCOMPARE(Read(prog + "ludora"), QByteArray("old program"));
     QVERIFY(!QFileInfo::exists(prog + "big.bin"));
     QVERIFY(!QFileInfo::exists(TUpdateInstaller::StagingDir(prog)));
+}
+
+void TestUpdate::ArchiveWithARepeatedOrClashingNameTouchesNothing() {
+    QTemporaryDir dir;
+    const QString prog = dir.path() + "/";
+    Write(prog + "ludora", "old program");
+    Write(prog + "ludora.bak", "older program");
+    const QString archive = prog + "update.dat";
+
+    // The same name twice, as Python's zipfile writes it: made with another name of the same
+    // length, which is then changed in the local and the central header.
+    QVERIFY(MakeZip(archive, {{"ludora", "new program"}, {"ludorX", "second copy"}}));
+    Write(archive, Read(archive).replace("ludorX", "ludora"));
+    const QList<QList<TMember>> archives = {
+        {},
+        {{"ludora", "new program"}, {"./ludora", "second copy"}},
+        {{"ludora", "new program"}, {"ludora.bak", "a backup of its own"}},
+        {{"ludora", "new program"}, {"ludora_", "a pending file of its own"}},
+        {{"ludora", "new program"}, {".update-journal", "forward"}},
+    };
+    for (const QList<TMember> &members : archives) {
+        if (!members.isEmpty())
+            QVERIFY(MakeZip(archive, members));
+        const TInstallResult r = TUpdateInstaller::Install(archive, prog, "ludora");
+        QVERIFY(!r.Ok);
+        QVERIFY(!r.Error.isEmpty());
+        QCOMPARE(Read(prog + "ludora"), QByteArray("old program"));
+        QCOMPARE(Read(prog + "ludora.bak"), QByteArray("older program"));
+        QVERIFY(!QFileInfo::exists(prog + "ludora_"));
+        QVERIFY(!QFileInfo::exists(TUpdateInstaller::StagingDir(prog)));
+        QVERIFY(!QFileInfo::exists(TUpdateInstaller::JournalPath(prog)));
+    }
+}
+
+void TestUpdate::NewFilesNamesAndRights() {
+    QTemporaryDir dir;
+    const QString prog = dir.path() + "/";
+    const QString archive = prog + "update.dat";
+    const QFile::Permissions exec = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+
+    // A first install: the program and a tool the archive marks executable run, the rest does
+    // not; a name in GBK without the UTF-8 flag, as a Chinese Windows zips it, keeps its text.
+    const QString gbkName = QString::fromUtf8("说明/新功能.txt");
+    QVERIFY(MakeZip(archive, {{"ludora", "new program"},
+                              {"tools/helper", "#!/bin/sh\n", 0755},
+                              {"notes.txt", "notes", 0644},
+                              {gbkName, "gbk", 0,
+                               QByteArray("\xcb\xb5\xc3\xf7/\xd0\xc2\xb9"
+                                          "\xa6\xc4\xdc.txt")},
+                              {"名单.txt", "utf-8"}}));
+    TInstallResult r = TUpdateInstaller::Install(archive, prog, "ludora");
+    QVERIFY2(r.Ok, qPrintable(r.Error));
+    QVERIFY(QFile::permissions(prog + "ludora") & QFile::ExeOwner);
+    QVERIFY(QFile::permissions(prog + "tools/helper") & QFile::ExeOwner);
+    QVERIFY(!(QFile::permissions(prog + "notes.txt") & exec));
+    QCOMPARE(Read(prog + gbkName), QByteArray("gbk"));
+    QCOMPARE(Read(prog + "名单.txt"), QByteArray("utf-8"));
+
+    // Only the executable can wait as "<name>_" for the next start: another file whose old one
+    // cannot be kept fails the install, and nothing is half done.
+    Write(prog + "notes.txt.bak/keep", "x");
+    QVERIFY(MakeZip(archive, {{"ludora", "newer program"}, {"notes.txt", "newer notes"}}));
+    r = TUpdateInstaller::Install(archive, prog, "ludora");
+    QVERIFY(!r.Ok);
+    QCOMPARE(Read(prog + "ludora"), QByteArray("new program"));
+    QCOMPARE(Read(prog + "notes.txt"), QByteArray("notes"));
+    QVERIFY(!QFileInfo::exists(prog + "notes.txt_"));
+    QVERIFY(!QFileInfo::exists(prog + "ludora_"));
 }
 
 QTEST_GUILESS_MAIN(TestUpdate)
