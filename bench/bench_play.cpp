@@ -401,6 +401,20 @@ public:
             for (QProcess *tab : tabs)
                 hall += TreePss(tab->processId());
             std::printf("  %-50d %7.1f %7.1f\n", count, hall, (hall - alone) / count);
+            if (count == 5) {
+                // Where one of them goes, by process and by kind of page.
+                std::printf(
+                    "  one of them, by process and kind (Pss_Anon / Pss_File / Pss_Shmem)\n");
+                const qint64 root = tabs.last()->processId();
+                for (qint64 pid : ProcessTree(root)) {
+                    const QMap<QString, qint64> r = RollupKb(pid);
+                    std::printf("    %-48s %7.1f %7.1f %7.1f\n",
+                                qPrintable(KindOf(pid, root, QStringLiteral("tab"))),
+                                r.value(QStringLiteral("Pss_Anon")) / 1024.0,
+                                r.value(QStringLiteral("Pss_File")) / 1024.0,
+                                r.value(QStringLiteral("Pss_Shmem")) / 1024.0);
+                }
+            }
             std::fflush(stdout);
             StopMain();
         }
