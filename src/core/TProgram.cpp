@@ -1,8 +1,10 @@
 #include "core/TProgram.h"
 
 #include "platform/TFileSystem.h"
+#include "platform/TGLProbe.h"
 #include "platform/TProcessInfo.h"
 #include "store/ScrambleText.h"
+#include "store/TSettings.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -74,9 +76,54 @@ static bool GGlIntegrationSet = false;
 static void AddChromiumFlag(QByteArray &flags, const QByteArray &flag) {
     if (flags.split(' ').contains(flag))
         return;
+    // Chromium reads only the last of a repeated --disable-features: join them into one.
+    static const QByteArray features = "--disable-features=";
+    if (flag.startsWith(features)) {
+        QList<QByteArray> words = flags.split(' ');
+        for (QByteArray &word : words)
+            if (word.startsWith(features)) {
+                for (const QByteArray &feature : flag.mid(features.size()).split(','))
+                    if (!word.mid(features.size()).split(',').contains(feature))
+                        word += ',' + feature;
+                flags = words.join(' ');
+                return;
+            }
+    }
     if (!flags.isEmpty())
         flags += ' ';
     flags += flag;
+}
+
+QList<QByteArray> TProgram::EngineFlags(TGraphics graphics, bool openGL) {
+    // Games keep playing behind other tabs and with the window minimised: hidden pages keep
+    // their timers at the shown rate, also after five minutes (intensive throttling), and their
+    // renderer keeps its priority.
+    QList<QByteArray> flags{
+        "--disable-background-timer-throttling", "--disable-renderer-backgrounding",
+        "--disable-backgrounding-occluded-windows", "--disable-features=IntensiveWakeUpThrottling"};
+    if (!openGL)
+        flags << "--disable-gpu";
+    else if (graphics == TGraphics::Auto)
+        // The block list refuses WebGL on software rasterisers and on old drivers, where a game
+        // that starts slowly beats one that cannot start; a driver that then fails takes the
+        // engine's GPU process down, and the engine falls back to drawing without it.
+        flags << "--ignore-gpu-blocklist";
+    return flags;
+}
+
+bool TProgram::OpenGLAvailable() {
+    // The main process asks the display once; the tab processes it starts inherit the answer
+    // instead of paying for the question again.
+    static const char *const known = "LUDORA_OPENGL";
+    const QByteArray inherited = qgetenv(known);
+    if (inherited == "1" || inherited == "0")
+        return inherited == "1";
+    const TGLProbe::TResult probe = TGLProbe::Run();
+    if (!probe.OpenGL)
+        std::fprintf(stderr, "Ludora: pages are drawn without OpenGL (%s)\n",
+                     qPrintable(probe.Reason));
+    qputenv(known, probe.OpenGL ? "1" : "0");
+    return probe.OpenGL;
 }
 
 void TProgram::PrepareEngineEnvironment() {
@@ -84,16 +131,22 @@ void TProgram::PrepareEngineEnvironment() {
     // Chromium's sandbox refuses to run as root; a normal user keeps it.
     if (TProcessInfo::IsRoot())
         AddChromiumFlag(flags, "--no-sandbox");
-    // No GPU on the virtual displays this runs on.
-    AddChromiumFlag(flags, "--disable-gpu");
+    const int setting = SettingsOpen() ? Settings().ReadInteger(TKey::Graphics) : 0;
+    const TGraphics graphics = setting == int(TGraphics::BlockList)  ? TGraphics::BlockList
+                               : setting == int(TGraphics::Software) ? TGraphics::Software
+                                                                     : TGraphics::Auto;
+    const bool openGL = graphics != TGraphics::Software && OpenGLAvailable();
+    for (const QByteArray &flag : EngineFlags(graphics, openGL))
+        AddChromiumFlag(flags, flag);
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
-    // The engine composes pages in software, so Qt has nothing to gain from OpenGL in showing
-    // them; without a GPU its driver is a software renderer of some 25 MB that every tab process
-    // would load and start up.
-    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) {
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
-        GGlIntegrationSet = true;
+    if (!openGL) {
+        // Without an OpenGL context Qt Quick and the engine both draw in software: games run
+        // at a fraction of their speed, but every page still shows.
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) {
+            qputenv("QT_XCB_GL_INTEGRATION", "none");
+            GGlIntegrationSet = true;
+        }
     }
     // Embedding windows of other processes needs X11, also inside a Wayland session.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))

@@ -4,7 +4,10 @@
 
 #include "platform/WinMessages.h"
 #include "protocol/Messages.h"
+#include "store/TSettings.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -28,8 +31,14 @@ public:
     // end (the new executable has been started); false to carry on in this one.
     bool CompletePendingUpdate() const;
 
-    // Chromium flags and the Qt platform, before QApplication exists.
+    // Chromium flags, the Qt platform and how pages are drawn (General/Graphics and whether
+    // the display can make an OpenGL context), before QApplication exists.
     static void PrepareEngineEnvironment();
+    // The engine's switches for a drawing choice, whether or not OpenGL is there.
+    static QList<QByteArray> EngineFlags(TGraphics graphics, bool openGL);
+    // Whether the display can make an OpenGL context: asked once, then inherited by the
+    // processes this one starts (LUDORA_OPENGL).
+    static bool OpenGLAvailable();
     // Once QApplication exists: what only this process was to see leaves the environment.
     static void EngineEnvironmentTaken();
     // The running main window that answers the probe, 0 when there is none. Needs the layer.

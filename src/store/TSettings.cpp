@@ -22,8 +22,9 @@ constexpr TKeyInfo KeyTable[] = {
     {"General", "LastRun", 0},     {"Window", "Width", 0},     {"Window", "Height", 0},
     {"Window", "Left", 0},         {"Window", "Top", 0},       {"Window", "State", 1},
     {"General", "BossKey", 0},
+    {"General", "Graphics", 0},
 };
-static_assert(std::size(KeyTable) == size_t(TKey::BossKey) + 1);
+static_assert(std::size(KeyTable) == size_t(TKey::Graphics) + 1);
 
 const char *const ZoomSection = "Zoom";
 constexpr int ZoomMin = 25;

@@ -25,6 +25,14 @@ enum class TKey {
     Top,         // Window/Top, int, computed by the caller
     State,       // Window/State, bool, true (maximized)
     BossKey, // General/BossKey, key combination (portable text), "Ctrl+Alt+Shift+H"; empty = off
+    Graphics,    // General/Graphics, int 0..2, 0 (TGraphics)
+};
+
+// How pages are drawn (General/Graphics), for a player whose graphics driver misbehaves.
+enum class TGraphics {
+    Auto = 0,      // OpenGL when a context can be made; WebGL even on drivers the engine blocks
+    BlockList = 1, // OpenGL, but the engine's GPU block list decides about WebGL and the GPU
+    Software = 2,  // no OpenGL at all: slow, but shows pages on any display
 };
 
 // The portal's addresses: compiled-in defaults on the demo portal, overridden per installation

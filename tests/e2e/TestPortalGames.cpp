@@ -104,6 +104,8 @@ void TestPortalGames::PagesLoadWithoutScriptErrors_data() {
     QTest::newRow("react login") << "games/react/" << QStringLiteral("方块大作战 - 登录");
     QTest::newRow("email login") << "games/email/" << QStringLiteral("邮箱农场 - 登录");
     QTest::newRow("tel login") << "games/tel/" << QStringLiteral("手机斗地主 - 登录");
+    QTest::newRow("phaser") << "games/phaser/play?user=a&sprites=20"
+                            << QStringLiteral("星海漫游 - 游戏中");
     QTest::newRow("frame login") << "@frame/memory/" << QStringLiteral("翻牌配对 - 框架登录");
     QTest::newRow("frame game") << "@frame/memory/play?user=a"
                                 << QStringLiteral("翻牌配对 - 游戏中");
@@ -149,8 +151,8 @@ void TestPortalGames::SlidingKeepsTheSumAndAddsOneTile() {
 }
 
 int main(int argc, char **argv) {
-    // Chromium cannot sandbox itself as root, and the virtual display has no GPU.
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --disable-gpu";
+    // Chromium cannot sandbox itself as root. The engine draws as it would for any program.
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     if (TProcessInfo::IsRoot())
         flags += " --no-sandbox";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());

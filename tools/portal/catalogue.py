@@ -57,6 +57,12 @@ MODERN_GAMES = {
             "password": ("password", "telpw"), "script": "mines.js"},
 }
 GAMES.update(MODERN_GAMES)
+# A game on a real HTML5 game engine (Phaser 3 from npm, served under /vendor/): its play page
+# takes mode=canvas|webgl, sprites=N and report=TAG (see static/phaser_game.js).
+GAMES["phaser"] = {
+    "caption": "星海漫游", "kind": "pair", "user": "player",
+    "password": ("password", "pw"), "script": "phaser_game.js", "vendor": ("phaser.min.js",),
+}
 
 # The verification code the "code" kind shows and expects.
 VERIFICATION_CODE = "2718"
@@ -99,6 +105,7 @@ def catalogue_xml(base, version=CATALOGUE_VERSION):
         "<game%s/>" % _attrs(caption="弹出窗口", url=base + "popup.html"),
         "<game%s/>" % _attrs(caption="区服选择", url=base + "games/snake/?server=2"),
         "<game%s/>" % _attrs(caption="即将推出"),
+        game("phaser"),
         '<folder hot="0">',
         "<game%s/>" % _attrs(caption="无名目录里的游戏", url=base + "games/2048/"),
         "</folder>",

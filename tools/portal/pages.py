@@ -84,12 +84,18 @@ def frame_login_page(gid, error=""):
                 % (escape(g["caption"]), login_form(gid, error)))
 
 
+def vendor_scripts(gid):
+    """The npm libraries a game's play page loads before its own script."""
+    return "".join('<script src="/vendor/%s"></script>' % name
+                   for name in GAMES[gid].get("vendor", ()))
+
+
 def play_page(base, gid, user, in_frame=False):
     g = GAMES[gid]
     body = ('<div class="bar">欢迎，<b id="player">%s</b>！ <a href="%sgames/%s/">退出</a>'
             ' <a href="%sgames/%s/info.html" target="_blank">游戏资讯</a></div>'
-            '<div id="game"></div><script src="/static/%s"></script>'
-            % (escape(user), base, gid, base, gid, g["script"]))
+            '<div id="game"></div>%s<script src="/static/%s"></script>'
+            % (escape(user), base, gid, base, gid, vendor_scripts(gid), g["script"]))
     if not in_frame:
         body = nav(base) + body
     return page(g["caption"] + " - 游戏中", body)

@@ -66,6 +66,7 @@ class TPortalState:
             self.logins = []
             self.stats = []
             self.requests = []
+            self.play = []
             self.ad_text = None  # None: the default ad lines
             self.update = {"game_version": catalogue.CATALOGUE_VERSION, "main_version": 0,
                            "game_download": None, "main_download": None}
@@ -76,6 +77,8 @@ class TPortalState:
             getattr(self, name).append(item)
             if name == "requests" and len(self.requests) > 1000:
                 del self.requests[:500]
+            if name == "play" and len(self.play) > 20000:
+                del self.play[:10000]
 
     def snapshot(self, name):
         with self.lock:
@@ -357,6 +360,20 @@ class THandler(BaseHTTPRequestHandler):
             body = f.read()
         self.send(200, body, "application/javascript")
 
+    def play_api(self, path, query):
+        """The play reports of the Phaser game (frame rate, timer ticks, WebGL) and their reading."""
+        if path == "/api/play/report":
+            STATE.record("play", {k: first(query, k) for k in query})
+            self.send_json({})
+        elif path == "/api/play":
+            tag = first(query, "tag")
+            self.send_json([r for r in STATE.snapshot("play") if not tag or r.get("tag") == tag])
+        elif path == "/api/play/clear":
+            STATE.clear("play")
+            self.send_json([])
+        else:
+            self.send(404, "no such test call", "text/plain")
+
     def api(self, path, query):
         if path == "/api/logins":
             self.send_json(STATE.snapshot("logins"))
@@ -394,6 +411,8 @@ class THandler(BaseHTTPRequestHandler):
             with STATE.lock:
                 STATE.notice_modified = max(time.time(), STATE.notice_modified + 1)
             self.send_json({"modified": formatdate(STATE.notice_modified, usegmt=True)})
+        elif path.startswith("/api/play"):
+            self.play_api(path, query)
         elif path == "/api/reset":
             STATE.reset()
             self.send_json({})
