@@ -24,8 +24,8 @@ enum class TKey {
     Left,        // Window/Left, int, computed by the caller
     Top,         // Window/Top, int, computed by the caller
     State,       // Window/State, bool, true (maximized)
-    BossKey, // General/BossKey, key combination (portable text), "Ctrl+Alt+Shift+H"; empty = off
-    Graphics,    // General/Graphics, int 0..2, 0 (TGraphics)
+    BossKey,  // General/BossKey, key combination (portable text), "Ctrl+Alt+Shift+H"; empty = off
+    Graphics, // General/Graphics, int 0..2, 0 (TGraphics)
 };
 
 // How pages are drawn (General/Graphics), for a player whose graphics driver misbehaves.
