@@ -16,7 +16,7 @@ struct TTab {
     qint32 Progress = 0; // last reported load progress, 0 to 200
     bool CanBack = false;
     bool CanForward = false;
-    bool Dead = false; // its tab process has died; the tab bar greys it
+    bool Dead = false;    // its tab process has died; the tab bar greys it
     bool Audible = false; // the page plays sound (as its host last reported)
     bool Muted = false;
     int Zoom = 100;  // the page's zoom in percent

@@ -21,8 +21,7 @@ constexpr TKeyInfo KeyTable[] = {
     {"General", "CheckUpdate", 1}, {"General", "login", 0},    {"General", "setup", 0},
     {"General", "LastRun", 0},     {"Window", "Width", 0},     {"Window", "Height", 0},
     {"Window", "Left", 0},         {"Window", "Top", 0},       {"Window", "State", 1},
-    {"General", "BossKey", 0},
-    {"General", "Graphics", 0},
+    {"General", "BossKey", 0},     {"General", "Graphics", 0},
 };
 static_assert(std::size(KeyTable) == size_t(TKey::Graphics) + 1);
 
