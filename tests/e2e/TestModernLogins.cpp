@@ -23,6 +23,10 @@
 
 using TestSupport::ScreenRect;
 
+using TestSupport::FindTitled;
+using TestSupport::Screenshot;
+using TestSupport::Xdotool;
+
 namespace {
 
 const QString Folder = QStringLiteral("网页游戏\\新式登录\\");
@@ -42,25 +46,6 @@ const QList<TGame> Games{
     {"email", QStringLiteral("邮箱农场"), "farmer@example.com", "mail+pw 3"},
     {"tel", QStringLiteral("手机斗地主"), "13800138000", QStringLiteral("电话pw4")},
 };
-
-QString Xdotool(const QStringList &arguments) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), arguments);
-    p.waitForFinished(10000);
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
-
-quint64 FindTitled(const QString &title) {
-    return Xdotool({"search", "--name", QStringLiteral("^%1$").arg(title)})
-        .section(QLatin1Char('\n'), 0, 0)
-        .toULongLong();
-}
-
-void Screenshot(const QString &name) {
-    const QString dir = TestSupport::BuildDir() + QStringLiteral("/screenshots");
-    QDir().mkpath(dir);
-    QProcess::execute(QStringLiteral("import"), {"-window", "root", dir + QLatin1Char('/') + name});
-}
 
 // An address as a server reads it: percent-decoded, "+" a blank.
 QString Decoded(QString text) {

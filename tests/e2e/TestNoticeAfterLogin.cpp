@@ -18,15 +18,9 @@
 #include <QTest>
 
 using TestSupport::ScreenRect;
+using TestSupport::Xdotool;
 
 namespace {
-
-QString Xdotool(const QStringList &arguments) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), arguments);
-    p.waitForFinished(10000);
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
 
 quint64 FindTitled(const QString &title) {
     return Xdotool({"search", "--onlyvisible", "--name", QStringLiteral("^%1$").arg(title)})

@@ -24,29 +24,13 @@
 
 using TestSupport::ScreenRect;
 
+using TestSupport::FindTitled;
+using TestSupport::Screenshot;
+using TestSupport::Xdotool;
+
 namespace {
 
 const QString Game2048 = QStringLiteral("休闲游戏\\经典小游戏\\二〇四八\\");
-
-QString Xdotool(const QStringList &arguments) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), arguments);
-    p.waitForFinished(10000);
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
-
-// The first window with this title, 0 while there is none.
-quint64 FindTitled(const QString &title) {
-    return Xdotool({"search", "--name", QStringLiteral("^%1$").arg(title)})
-        .section(QLatin1Char('\n'), 0, 0)
-        .toULongLong();
-}
-
-void Screenshot(const QString &name) {
-    const QString dir = TestSupport::BuildDir() + QStringLiteral("/screenshots");
-    QDir().mkpath(dir);
-    QProcess::execute(QStringLiteral("import"), {"-window", "root", dir + QLatin1Char('/') + name});
-}
 
 } // namespace
 

@@ -23,6 +23,27 @@ static QString EnvOr(const char *name, const QString &fallback) {
     return v.isEmpty() ? fallback : v;
 }
 
+QString Xdotool(const QStringList &arguments) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), arguments);
+    p.waitForFinished(10000);
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+quint64 FindTitled(const QString &title, bool onlyVisible) {
+    QStringList arguments{QStringLiteral("search")};
+    if (onlyVisible)
+        arguments << QStringLiteral("--onlyvisible");
+    arguments << QStringLiteral("--name") << QStringLiteral("^%1$").arg(title);
+    return Xdotool(arguments).section(QLatin1Char('\n'), 0, 0).toULongLong();
+}
+
+void Screenshot(const QString &name) {
+    const QString dir = BuildDir() + QStringLiteral("/screenshots");
+    QDir().mkpath(dir);
+    QProcess::execute(QStringLiteral("import"), {"-window", "root", dir + QLatin1Char('/') + name});
+}
+
 QString SourceDir() {
     return EnvOr("LUDORA_SOURCE_DIR", QDir::currentPath());
 }

@@ -12,6 +12,13 @@ QString SourceDir();      // the checkout ($LUDORA_SOURCE_DIR)
 QString BuildDir();       // the build folder ($LUDORA_BUILD_DIR)
 QString ExecutablePath(); // build/ludora ($LUDORA_EXE)
 
+// Runs xdotool with these arguments; its output, trimmed.
+QString Xdotool(const QStringList &arguments);
+// The first window with exactly this title (only a mapped one when onlyVisible), 0 while none.
+quint64 FindTitled(const QString &title, bool onlyVisible = false);
+// Saves the whole screen as build/screenshots/<name>, for a person to look at.
+void Screenshot(const QString &name);
+
 // A private program folder: a copy of the executable (and the skin folder when built), so that
 // a test's settings and user data never touch the build folder. Returns the copied executable.
 QString MakeProgramDir(const QTemporaryDir &dir);
